@@ -74,11 +74,12 @@ std::string RecordJson(std::string_view file, const TCallRecord& r, RecordDamage
     j.Number("RecordLength", r.RecordLength);
     j.Number("HeaderNumber3", r.HeaderNumber3);
     j.Number("HeaderNumber7", r.HeaderNumber7);
-    const std::uint8_t flags[] = {r.F1, r.F2,  r.F3,  r.F4,  r.F5,  r.F6, r.F7,
+    const std::uint8_t flags[] = {r.F1, r.F2, r.F3,  r.F4,  r.F5,  r.F6,  r.F7,
                                   r.F8, r.F9, r.F10, r.F11, r.F12, r.F13, r.F14};
-    static constexpr const char* FlagNames[] = {"F1", "F2",  "F3",  "F4",  "F5",  "F6",  "F7",
+    static constexpr const char* FlagNames[] = {"F1", "F2", "F3",  "F4",  "F5",  "F6",  "F7",
                                                 "F8", "F9", "F10", "F11", "F12", "F13", "F14"};
-    for (std::size_t i = 0; i < sizeof flags; ++i) j.Number(FlagNames[i], flags[i]);
+    for (std::size_t i = 0; i < sizeof flags; ++i)
+        j.Number(FlagNames[i], flags[i]);
     j.Number("Sequence", r.Sequence);
     j.Number("OwnerDigitsHigh", r.OwnerDigitsHigh);
     j.Number("OwnerDigitsLow", r.OwnerDigitsLow);

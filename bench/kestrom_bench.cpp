@@ -8,9 +8,9 @@
 //    memory, inserted through the same writer, statement and settings.
 // Usage: kestrom-bench [--mb N] [--seed S] [--db-dir DIR]
 
+#include "db/Database.h"
 #include "decode/DecodeLoop.h"
 #include "decode/RecordWalk.h"
-#include "db/Database.h"
 #include "load/CallTable.h"
 #include "load/PreFilter.h"
 #include "tools/AmaGenerator.h"
@@ -181,7 +181,8 @@ int main(int argc, char** argv) {
     CallTable raw(db, messages, YieldHook{});
     t0 = Clock::now();
     raw.OpenCallTable();
-    for (TCallRecord& r : kept) raw.AppendCallRow(r);
+    for (TCallRecord& r : kept)
+        raw.AppendCallRow(r);
     raw.CloseCallTable();
     const double ceiling = Seconds(t0);
     const double ceilingRate = double(kept.size()) / ceiling;
