@@ -1,0 +1,77 @@
+#pragma once
+
+#include "settings/DatePresets.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrom {
+
+/// The displayed columns of a first start: 18 of the 20 result columns,
+/// without the two supplementary-service columns.
+std::vector<std::string> DefaultVisibleColumns();
+/// The sort list of a first start: start date, then start time, ascending.
+std::vector<std::string> DefaultSortColumns();
+
+/// Everything the settings files remember, as the window's controls hold it.
+/// The window binds its controls to these values; the operations of
+/// SettingsFiles.h move them between here and the four files. All texts are
+/// UTF-8. The member defaults are the built-in defaults of addpar.ini.
+struct SettingsState {
+    /// The program directory, ending in a path delimiter; the four files lie there.
+    std::string ProgramDir;
+
+    // Kestrom.ini
+    /// The lines of the path editor, "name=value" each; line 1 holds the AMA
+    /// folder, line 2 the export folder.
+    std::vector<std::string> PathLines;
+    std::string AmaPath;
+    std::string ExportPath;
+    /// The text of the AMA folder box; left empty when Kestrom.ini had to be created.
+    std::string AmaFolderText;
+
+    // ListNode.ini and History.ini
+    std::vector<std::string> Exchanges;     ///< the exchange number list, in order
+    std::vector<std::string> FolderHistory; ///< AMA folders, the most recent first
+
+    // addpar.ini, section Sort
+    std::vector<std::string> VisibleColumns = DefaultVisibleColumns();
+    std::vector<std::string> SortColumns = DefaultSortColumns();
+
+    // addpar.ini, section state
+    bool Successful = true; ///< "Только успешные"
+    bool OptimizeColumns = false; ///< "Всегда оптимизировать ширину колонок"
+    bool AutoOpen = true; ///< "Открывать таблицу автоматически"
+    bool AutoSaveExchanges = false; ///< "Автосохранение в списке № АТС"
+    bool ColorRows = false;         ///< "Включить подсветку строк"
+    bool ExchangeFilterOn = false;  ///< the toggle "Для АТС №" is pressed
+    DatePresets Presets;
+    /// Item indices of the comparison boxes for A and B, the exchange box and
+    /// the AND/OR box, as stored: the window applies them through
+    /// ItemIndexOrNone, since a stored index may lie outside its list.
+    int TypeA = 0;
+    int TypeB = 0;
+    int AtsNum = -1;
+    int Filter = 0;
+    std::string PrintStr;  ///< first print header line (the period)
+    std::string PrintStr1; ///< second print header line (the filters)
+    /// 0 normal, 1 minimised, 2 maximised.
+    int WindowState = 0;
+    bool SaveOnExit = false; ///< "Автосохранение состояния по выходу"
+};
+
+/// The item to select in a list of count items for a stored index: the index
+/// itself, or -1 (no selection, empty text) when it lies outside the list.
+int ItemIndexOrNone(int index, std::size_t count);
+
+/// The value of a "name=value" line: the text after its first "=", or the
+/// whole line when it has none.
+std::string LineValue(std::string_view line);
+
+/// The line with its value replaced: its name and "=" stay; a line without
+/// "=" has an empty name and becomes "=" followed by the value.
+std::string WithLineValue(std::string_view line, std::string_view value);
+
+} // namespace kestrom
