@@ -1,0 +1,73 @@
+#include "ui/WindowFrontEnd.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTime>
+
+namespace kestrom {
+
+namespace {
+
+QDate ToQDate(TDateTime v) {
+    const CivilDate d = CivilFromDays(DatePart(v));
+    return QDate(d.year, d.month, d.day);
+}
+
+QTime ToQTime(TDateTime v) {
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(TimeOfDayMs(v)));
+}
+
+} // namespace
+
+QString DisplayText(std::string_view text) {
+    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    s.replace('\r', '\n');
+    return s;
+}
+
+WindowFrontEnd::WindowFrontEnd(QWidget* mainWindow)
+    : mainWindow_(mainWindow), progress_(mainWindow) {
+    sinceEvents_.start();
+}
+
+void WindowFrontEnd::Information(std::string_view text) {
+    const QString s = DisplayText(text);
+    if (showMessage) {
+        showMessage(s);
+        return;
+    }
+    QMessageBox::information(mainWindow_, QApplication::applicationName(), s, QMessageBox::Ok);
+}
+
+void WindowFrontEnd::SetBusyCursor(bool busy) {
+    if (busy == busyCursor_) return;
+    busyCursor_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+std::string WindowFrontEnd::ShortDate(TDateTime v) {
+    return QLocale::system().toString(ToQDate(v), QLocale::ShortFormat).toStdString();
+}
+
+std::string WindowFrontEnd::LongTime(TDateTime v) {
+    // The long format of a time without the time zone some locales add to it.
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove('t');
+    return ToQTime(v).toString(format.trimmed()).toStdString();
+}
+
+void WindowFrontEnd::OnYield(void* self) {
+    auto* fe = static_cast<WindowFrontEnd*>(self);
+    // Looking at the clock costs more than the call itself: only every 64th time.
+    if ((++fe->calls_ & 63) != 0) return;
+    if (fe->sinceEvents_.elapsed() < 15) return;
+    fe->sinceEvents_.restart();
+    QApplication::processEvents();
+}
+
+} // namespace kestrom
