@@ -11,8 +11,12 @@ using Args = std::vector<std::string>;
 /// `decode FILE...`: one JSON line per call record on stdout.
 int Decode(const Args& args);
 
-/// `store [--db-dir DIR] FILE...`: empties the call table and decodes the
-/// files into it, every sound record kept; prints the number of rows.
-int Store(const Args& args, const std::filesystem::path& programDir);
+/// `load --ama-dir DIR --from DATE --to DATE [filters] [--db-dir DIR]`: runs
+/// the load command for the days of the period; prints the number of rows.
+int Load(const Args& args, const std::filesystem::path& programDir);
+
+/// `query [--db-dir DIR] [--columns ...] [--sort ...] [--format csv] [--out FILE]`:
+/// runs the result query and writes its rows as CSV.
+int Query(const Args& args, const std::filesystem::path& programDir);
 
 } // namespace kestrom::cli

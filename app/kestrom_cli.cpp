@@ -9,9 +9,17 @@
 namespace {
 
 void Usage() {
-    std::cerr << "Использование:\n"
-                 "  kestrom-cli decode FILE...\n"
-                 "  kestrom-cli store [--db-dir DIR] FILE...\n";
+    std::cerr
+        << "Использование:\n"
+           "  kestrom-cli decode FILE...\n"
+           "  kestrom-cli load --ama-dir DIR --from YYYY-MM-DD --to YYYY-MM-DD\n"
+           "                   [--exchange X] [--a MODE:TEXT] [--b MODE:TEXT] [--join and|or]\n"
+           "                   [--in-tg N] [--out-tg N] [--error-code N]\n"
+           "                   [--time-from HH:MM:SS] [--time-to HH:MM:SS] [--all-calls]\n"
+           "                   [--db-dir DIR]\n"
+           "    MODE: eq, like, starts, ends, not-starts, not-eq, not-ends\n"
+           "  kestrom-cli query [--db-dir DIR] [--columns NAME,...] [--sort ITEM,...]\n"
+           "                    [--format csv] [--out FILE]\n";
 }
 
 } // namespace
@@ -24,7 +32,8 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     kestrom::cli::Args args(argv + 2, argv + argc);
     if (command == "decode") return kestrom::cli::Decode(args);
-    if (command == "store") return kestrom::cli::Store(args, kestrom::ProgramDirectory(argv[0]));
+    if (command == "load") return kestrom::cli::Load(args, kestrom::ProgramDirectory(argv[0]));
+    if (command == "query") return kestrom::cli::Query(args, kestrom::ProgramDirectory(argv[0]));
     std::cerr << "kestrom-cli: неизвестная команда: " << command << "\n";
     Usage();
     return 2;

@@ -8,6 +8,7 @@
 //    memory, inserted through the same writer, statement and settings.
 // Usage: kestrom-bench [--mb N] [--seed S] [--db-dir DIR]
 
+#include "RawCeiling.h"
 #include "db/Database.h"
 #include "decode/DecodeLoop.h"
 #include "decode/RecordWalk.h"
@@ -167,27 +168,10 @@ int main(int argc, char** argv) {
     // 3. The raw ceiling: the same rows, decoded beforehand.
     std::vector<TCallRecord> kept;
     kept.reserve(total.Stored);
-    for (const auto& f : files) {
-        TLoadBuffer b = bufferOf(f);
-        TCallRecord rec;
-        WalkRecords(b, rec, YieldHook{}, nullptr,
-                    [&](const TCallRecord& r, RecordDamage d, std::int64_t) {
-                        if (d == RecordDamage::None && !r.ChecksumBad && PassPreFilter(r, filter))
-                            kept.push_back(r);
-                        return true;
-                    });
-    }
-    EmptyCallTable(db);
-    CallTable raw(db, messages, YieldHook{});
-    t0 = Clock::now();
-    raw.OpenCallTable();
-    for (TCallRecord& r : kept)
-        raw.AppendCallRow(r);
-    raw.CloseCallTable();
-    const double ceiling = Seconds(t0);
-    const double ceilingRate = double(kept.size()) / ceiling;
-    std::printf("raw ceiling:    %10.0f rows/s  (%zu rows, %.2f s)\n", ceilingRate, kept.size(),
-                ceiling);
+    for (const auto& f : files)
+        bench::CollectKept(f.Bytes.data(), f.Bytes.size(), filter, kept);
+    const double ceilingRate = bench::StoreRows(db, messages, kept);
+    std::printf("raw ceiling:    %10.0f rows/s  (%zu rows)\n", ceilingRate, kept.size());
     std::printf("walk / ceiling: %.1f %%  (target at least 80 %%; decode target 500 MB/s)\n",
                 100.0 * walkRate / ceilingRate);
     if (checksum == 42) std::puts(""); // keeps the decode-alone loop from being optimised away

@@ -161,6 +161,14 @@ std::string Query::AsText(int column) const {
     }
 }
 
+std::string_view Query::TextView(int column) const {
+    sqlite3_stmt* s = stmt_.get();
+    const int i = Checked(column);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    if (text == nullptr) return {};
+    return {text, static_cast<std::size_t>(sqlite3_column_bytes(s, i))};
+}
+
 double Query::AsFloat(int column) const {
     return sqlite3_column_double(stmt_.get(), Checked(column));
 }

@@ -66,6 +66,10 @@ class Query {
     /// shortest exact decimal form without exponent, texts as stored, NULL
     /// as an empty text.
     std::string AsText(int column) const;
+    /// The value's bytes as the engine holds them as text, without a copy;
+    /// valid until the query moves on. Empty for NULL. Meant for columns of
+    /// text values; a floating-point value reads in the engine's own form.
+    std::string_view TextView(int column) const;
     /// The value as a number (a text is read as its leading number).
     double AsFloat(int column) const;
     std::int64_t AsInteger(int column) const;

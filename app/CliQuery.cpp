@@ -1,0 +1,183 @@
+#include "app/CliCommands.h"
+#include "db/Database.h"
+#include "db/Query.h"
+#include "results/CsvWriter.h"
+#include "results/ResultQuery.h"
+#include "results/ResultSet.h"
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrom::cli {
+
+namespace {
+
+// The displayed columns and the sort list of a first run of the program.
+constexpr std::string_view DefaultColumns =
+    "Ошибка,EX_ош,Тип_зап,Вх_транк_гр,Вх_транк,Исх_транк_гр,Исх_транк,Номер_А,ОрНомер_A,"
+    "Номер_Б,Посл_сть,Дата_иниц,Время_иниц,Дата_окон,Время_ок,Категория,Прод_мс,Прод_Мин";
+constexpr std::string_view DefaultSort = "Дата_иниц[Up],Время_иниц[Up]";
+
+constexpr std::size_t RowsPerBatch = 65536;
+
+struct Options {
+    std::filesystem::path dbDir;
+    std::vector<std::string> columns;
+    std::vector<std::string> sort;
+    std::optional<std::filesystem::path> out;
+};
+
+struct UsageError {
+    std::string text;
+};
+
+std::vector<std::string> SplitList(std::string_view text) {
+    std::vector<std::string> items;
+    if (text.empty()) return items;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', at);
+        items.emplace_back(
+            text.substr(at, comma == std::string_view::npos ? text.npos : comma - at));
+        if (comma == std::string_view::npos) break;
+        at = comma + 1;
+    }
+    return items;
+}
+
+// The column name a sort item orders by: the item without its "[Up]" or
+// "[Down]" suffix.
+std::string_view SortItemColumn(std::string_view item) {
+    for (std::string_view suffix : {std::string_view("[Up]"), std::string_view("[Down]")})
+        if (item.ends_with(suffix)) return item.substr(0, item.size() - suffix.size());
+    return item;
+}
+
+Options ParseOptions(const Args& args, const std::filesystem::path& programDir) {
+    Options o;
+    o.dbDir = programDir;
+    std::string columns(DefaultColumns);
+    std::string sort(DefaultSort);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name != "--db-dir" && name != "--columns" && name != "--sort" && name != "--format" &&
+            name != "--out")
+            throw UsageError{std::string("неизвестный аргумент: ").append(name)};
+        if (i + 1 >= args.size())
+            throw UsageError{std::string(name).append(": не указано значение")};
+        const std::string& value = args[++i];
+        if (name == "--db-dir") {
+            o.dbDir = value;
+        } else if (name == "--columns") {
+            columns = value;
+        } else if (name == "--sort") {
+            sort = value;
+        } else if (name == "--format") {
+            if (value != "csv")
+                throw UsageError{std::string("--format: неизвестный формат: ")
+                                     .append(value)
+                                     .append(" (поддерживается только csv)")};
+        } else {
+            o.out = value;
+        }
+    }
+
+    o.columns = SplitList(columns);
+    if (o.columns.empty()) throw UsageError{"--columns: не указан ни один столбец"};
+    for (const std::string& column : o.columns)
+        if (ResultColumnPosition(column) < 0)
+            throw UsageError{std::string("--columns: неизвестный столбец: ").append(column)};
+
+    o.sort = SplitList(sort);
+    for (const std::string& item : o.sort)
+        if (ResultColumnPosition(SortItemColumn(item)) < 0)
+            throw UsageError{
+                std::string("--sort: элемент не называет столбец результата: ").append(item)};
+
+    std::error_code ec;
+    if (!std::filesystem::is_directory(o.dbDir, ec))
+        throw UsageError{std::string("--db-dir: каталог не существует: ").append(o.dbDir.string())};
+    return o;
+}
+
+bool WriteAll(std::ostream& out, std::string& buffer) {
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    buffer.clear();
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int Query(const Args& args, const std::filesystem::path& programDir) {
+    constexpr std::string_view Prefix = "kestrom-cli query: ";
+    Options o;
+    try {
+        o = ParseOptions(args, programDir);
+    } catch (const UsageError& e) {
+        std::cerr << Prefix << e.text << "\n";
+        return 2;
+    }
+
+    try {
+        Database db(o.dbDir);
+        kestrom::Query query(db);
+        const ResultOutcome opened = OpenResultQuery(query, o.sort);
+        if (!opened.ok) {
+            std::cerr << Prefix << opened.message << ": " << opened.detail << "\n";
+            return 1;
+        }
+
+        ResultSet rows;
+        rows.Reset(query);
+        std::vector<std::size_t> positions;
+        std::vector<std::string_view> header;
+        for (const std::string& name : o.columns) {
+            const int at = rows.ColumnIndex(name);
+            if (at < 0) {
+                std::cerr << Prefix << "--columns: столбца нет в результате: " << name << "\n";
+                return 1;
+            }
+            positions.push_back(static_cast<std::size_t>(at));
+            header.push_back(name);
+        }
+
+        std::ofstream file;
+        if (o.out) {
+            file.open(*o.out, std::ios::binary | std::ios::trunc);
+            if (!file) {
+                std::cerr << Prefix << "--out: файл не открывается для записи: " << o.out->string()
+                          << "\n";
+                return 1;
+            }
+        }
+        std::ostream& out = o.out ? static_cast<std::ostream&>(file) : std::cout;
+
+        std::string buffer;
+        AppendCsvRecord(buffer, header);
+        bool written = WriteAll(out, buffer);
+        while (written && rows.ReadRows(query, RowsPerBatch) > 0) {
+            AppendCsvRows(buffer, rows, positions);
+            rows.ClearRows();
+            written = WriteAll(out, buffer);
+        }
+        if (written) written = static_cast<bool>(out.flush());
+        if (!written) {
+            std::cerr << Prefix << "ошибка записи"
+                      << (o.out ? std::string(": ").append(o.out->string()) : std::string())
+                      << "\n";
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::cerr << Prefix << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace kestrom::cli

@@ -1,0 +1,159 @@
+// kestrom-bench-month: a month of one exchange through the load command, and
+// the result query over the loaded table.
+//
+//  - writes 30 days of generated AMA files (at least 3 million call records,
+//    several files a day) into a folder (kept for the next run);
+//  - loads them through the load command, as the window and the console do,
+//    and reports rows/s and the peak memory of the process after the load;
+//  - loads about a million result rows and opens the result query on them
+//    with the default sort: the time to the first row and to the last row
+//    read into memory;
+//  - the raw SQLite ceiling on the month's rows (decoded beforehand, stored
+//    through the same writer), to set the load's pace against.
+// Usage: kestrom-bench-month [--records-per-file N] [--dir DIR]
+
+#include "RawCeiling.h"
+#include "db/Database.h"
+#include "db/Query.h"
+#include "decode/RecordWalk.h"
+#include "load/CallTable.h"
+#include "load/FileBytes.h"
+#include "load/LoadCommand.h"
+#include "load/PreFilter.h"
+#include "results/ResultQuery.h"
+#include "results/ResultSet.h"
+#include "settings/SettingsState.h"
+#include "tools/AmaGenerator.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kestrom;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// The high-water mark of the process's resident memory, in MB.
+double PeakRssMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return -1;
+}
+
+class QuietFrontEnd : public LoadFrontEnd {
+  public:
+    void Information(std::string_view text) override { std::cerr << text << "\n"; }
+    ProgressDisplay& Progress() override { return progress_; }
+    void SetBusyCursor(bool) override {}
+    YieldHook Yield() override { return {}; }
+
+  private:
+    NoProgress progress_;
+};
+
+LoadRequest MonthRequest(const fs::path& ama, const CivilDate& from, int days) {
+    LoadRequest r;
+    r.RequireFilter = false;
+    r.OnlySuccessful = false;
+    r.AutoOpen = false;
+    r.AmaFolder = ama.string();
+    r.PeriodStart = EncodeDate(from);
+    r.PeriodEnd = EncodeDate(from) + (days - 1) + EncodeTime({23, 59, 0, 0});
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::uint64_t recordsPerFile = 26000;
+    fs::path dir = fs::temp_directory_path() / "kestrom-bench-month";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--records-per-file")
+            recordsPerFile = std::stoull(argv[i + 1]);
+        else if (a == "--dir")
+            dir = argv[i + 1];
+    }
+    gen::GeneratorOptions g;
+    g.From = {2026, 11, 1};
+    g.Days = 30;
+    g.FilesPerDay = 4;
+    g.RecordsPerFile = recordsPerFile;
+    g.BadChecksumShare = 0.005;
+    const fs::path ama = dir / ("ama-" + std::to_string(recordsPerFile));
+    const fs::path dbDir = dir / "db";
+    fs::create_directories(dbDir);
+    for (const char* table : {"failurestr.db", "usluga_a.db", "usluga_b.db"})
+        fs::copy_file(fs::path(KESTROM_BIN_DIR) / table, dbDir / table,
+                      fs::copy_options::overwrite_existing);
+    if (!fs::exists(ama / "done")) {
+        const auto t0 = Clock::now();
+        const auto m = gen::WriteFiles(g, ama);
+        std::ofstream(ama / "done") << m.Total.CallRecords << "\n";
+        std::printf("generated %zu files, %llu call records, %.0f MB in %.1f s\n", m.Files.size(),
+                    static_cast<unsigned long long>(m.Total.CallRecords),
+                    double(m.Total.Bytes) / 1e6, Seconds(t0));
+    }
+
+    Database db(dbDir);
+    QuietFrontEnd fe;
+    LoadSession session(db);
+
+    // 1. The month through the load command.
+    auto t0 = Clock::now();
+    const LoadOutcome month = session.BitBtn1Click(MonthRequest(ama, g.From, g.Days), fe);
+    const double loadSeconds = Seconds(t0);
+    const double loadRate = double(month.Loaded) / loadSeconds;
+    const double peak = PeakRssMb();
+    std::printf("month load:     %10.0f rows/s  (%lld rows, %d days, %.1f s)\n", loadRate,
+                static_cast<long long>(month.Loaded), month.Days, loadSeconds);
+    std::printf("peak memory of the load: %.0f MB (target under 200 MB)\n", peak);
+
+    // 2. About a million result rows, and the result query over them.
+    const int days =
+        static_cast<int>((1000000 + month.Loaded / g.Days - 1) / (month.Loaded / g.Days));
+    const LoadOutcome part = session.BitBtn1Click(MonthRequest(ama, g.From, days), fe);
+    Query query(db);
+    t0 = Clock::now();
+    const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());
+    if (!opened.ok) {
+        std::fprintf(stderr, "%s: %s\n", opened.message.c_str(), opened.detail.c_str());
+        return 1;
+    }
+    const double first = Seconds(t0);
+    ResultSet rows;
+    rows.Reset(query);
+    rows.ReadRows(query);
+    const double last = Seconds(t0);
+    std::printf("result query:   first row %.2f s, last row %.2f s  (%zu result rows of %lld "
+                "stored, %d days; target under 2 s)\n",
+                first, last, rows.RowCount(), static_cast<long long>(part.Loaded), days);
+    query.Close();
+
+    // 3. The raw ceiling on the month's rows.
+    TPreFilter filter;
+    PrepareFilter(filter);
+    std::vector<TCallRecord> kept;
+    std::vector<std::uint8_t> bytes;
+    for (const auto& entry : fs::directory_iterator(ama)) {
+        if (entry.path().extension() != ".ama") continue;
+        ReadFileBytes(entry.path().string(), bytes);
+        bench::CollectKept(bytes.data(), bytes.size(), filter, kept);
+    }
+    const double ceiling = bench::StoreRows(db, fe, kept);
+    std::printf("raw ceiling:    %10.0f rows/s  (%zu rows)\n", ceiling, kept.size());
+    std::printf("load / ceiling: %.1f %%  (target at least 70 %%)\n", 100.0 * loadRate / ceiling);
+    return 0;
+}
