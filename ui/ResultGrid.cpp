@@ -1,0 +1,215 @@
+#include "ui/ResultGrid.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kestrom {
+
+namespace {
+
+/// Room around a title's text.
+constexpr int TitleMargin = 3;
+
+/// The minutes of a call, shown with two decimals.
+const char16_t MinutesColumn[] = u"Прод_Мин";
+constexpr const char* MinutesFormat = "0.00";
+
+QFont GridFont() {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+TitleHeader::TitleHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setHighlightSections(false);
+}
+
+void TitleHeader::SetVertical(bool vertical) {
+    if (vertical == vertical_) return;
+    vertical_ = vertical;
+    updateGeometry();
+    viewport()->update();
+}
+
+QSize TitleHeader::sizeHint() const {
+    QSize hint = QHeaderView::sizeHint();
+    if (!vertical_) return hint;
+    int height = fontMetrics().height() + 2 * TitleMargin;
+    for (int i = 0; i < count(); ++i)
+        if (!isSectionHidden(i)) height = std::max(height, sectionSizeFromContents(i).height());
+    hint.setHeight(height);
+    return hint;
+}
+
+QSize TitleHeader::sectionSizeFromContents(int logicalIndex) const {
+    if (!vertical_ || model() == nullptr) return QHeaderView::sectionSizeFromContents(logicalIndex);
+    const QString text =
+        model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+    const QFontMetrics fm = fontMetrics();
+    return {fm.height() + 2 * TitleMargin, fm.horizontalAdvance(text) + 2 * TitleMargin};
+}
+
+void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    if (!vertical_) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    if (!rect.isValid()) return;
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    initStyleOptionForIndex(&opt, logicalIndex);
+    opt.rect = rect;
+    const QString text = opt.text;
+    opt.text.clear();
+    opt.icon = QIcon();
+    // The frame and background of the section (and, later, its sort mark).
+    style()->drawControl(QStyle::CE_Header, &opt, painter, this);
+
+    // The text turned a quarter to the left: it starts at the bottom.
+    painter->save();
+    painter->setClipRect(rect);
+    painter->translate(rect.left(), rect.bottom() + 1);
+    painter->rotate(-90);
+    const QRect turned(TitleMargin, 0, rect.height() - 2 * TitleMargin, rect.width());
+    painter->setPen(opt.palette.color(QPalette::ButtonText));
+    painter->drawText(turned, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter->restore();
+}
+
+ResultGrid::ResultGrid(QWidget* parent, ResultModel* model)
+    : QTableView(parent), model_(model != nullptr ? model : new ResultModel(this)),
+      titles_(new TitleHeader(this)) {
+    setObjectName(QStringLiteral("DBGridEh1"));
+    setHorizontalHeader(titles_);
+    setModel(model_);
+
+    setEditTriggers(NoEditTriggers);
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setSortingEnabled(false);
+    setAlternatingRowColors(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::AlternateBase, colours.color(QPalette::Button));
+    setPalette(colours);
+    setShowGrid(true);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+
+    titles_->setDefaultSectionSize(DefaultColumnWidth);
+    titles_->setSectionResizeMode(QHeaderView::Stretch);
+
+    QHeaderView* indicator = verticalHeader();
+    indicator->setSectionResizeMode(QHeaderView::Fixed);
+    indicator->setFixedWidth(IndicatorWidth);
+
+    const QFont font = GridFont();
+    setFont(font);
+    titles_->setFont(font);
+    indicator->setFont(font);
+    UpdateRowHeight();
+}
+
+ResultGrid::~ResultGrid() = default;
+
+int ResultGrid::RowHeight() const {
+    return QFontMetrics(font()).height() + 2;
+}
+
+void ResultGrid::UpdateRowHeight() {
+    const int height = RowHeight();
+    verticalHeader()->setMinimumSectionSize(height);
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+void ResultGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) UpdateRowHeight();
+}
+
+void ResultGrid::PrepareForOpening() {
+    titles_->SetVertical(true);
+    titles_->setStretchLastSection(false);
+    titles_->setSectionResizeMode(QHeaderView::Interactive);
+    fitsToWidth_ = false;
+    updateGeometries();
+}
+
+void ResultGrid::BeginOpening() {
+    PrepareForOpening();
+    DetachData();
+    HideGrid();
+    model_->Clear();
+}
+
+void ResultGrid::ShowResult(Query& query, const std::vector<std::string>& displayed,
+                            const std::vector<std::string>& master) {
+    const auto toList = [](const std::vector<std::string>& names) {
+        QStringList list;
+        for (const std::string& name : names)
+            list << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        return list;
+    };
+    model_->StartLoad(query);
+    if (!model_->LoadRemaining()) throw std::runtime_error(model_->LastError().toStdString());
+    SetUpColumns(toList(displayed), toList(master));
+    AttachData();
+    ShowGrid();
+}
+
+void ResultGrid::SetUpColumns(const QStringList& displayed, const QStringList& master) {
+    const int columns = model_->columnCount();
+
+    // A fresh column set in result order.
+    for (int logical = 0; logical < columns; ++logical) {
+        const int visual = titles_->visualIndex(logical);
+        if (visual != logical) titles_->moveSection(visual, logical);
+    }
+    model_->ClearDisplayFormats();
+    model_->SetDisplayFormat(model_->ColumnIndex(QString::fromUtf16(MinutesColumn)),
+                             QString::fromLatin1(MinutesFormat));
+    // Every title is a button; what a click does belongs to the sorting.
+    titles_->setSectionsClickable(true);
+    for (int logical = 0; logical < columns; ++logical) {
+        if (!fitsToWidth_) titles_->resizeSection(logical, DefaultColumnWidth);
+        setColumnHidden(logical, true);
+    }
+
+    QStringList names;
+    for (const QString& name : displayed)
+        if (model_->ColumnIndex(name) >= 0) names << name;
+    for (const QString& name : names) {
+        const auto place = master.indexOf(name);
+        if (place >= 0 && place < columns) setColumnHidden(static_cast<int>(place), false);
+    }
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+        const int logical = model_->ColumnIndex(names[i]);
+        titles_->moveSection(titles_->visualIndex(logical), i);
+    }
+
+    titles_->updateGeometry();
+    updateGeometries();
+    viewport()->update();
+}
+
+QStringList ResultGrid::DisplayedColumns() const {
+    QStringList names;
+    for (int visual = 0; visual < titles_->count(); ++visual) {
+        const int logical = titles_->logicalIndex(visual);
+        if (!titles_->isSectionHidden(logical)) names << model_->ColumnName(logical);
+    }
+    return names;
+}
+
+} // namespace kestrom
