@@ -1,3 +1,4 @@
+#include "ui/ProgressBarF.h"
 #include "ui/ResultGrid.h"
 #include "ui/Unit1.h"
 #include "ui/Unit1Chooser.h"
@@ -269,6 +270,40 @@ class MainWindowTest : public QObject {
         QVERIFY(w->DBGridEh1->isVisible());
         QVERIFY(manifest.Total.Sound >
                 static_cast<std::uint64_t>(w->DBGridEh1->model()->rowCount()));
+    }
+
+    void cancelFromTheProgressWindowStopsTheLoad() {
+        ProgramDir dir;
+        QTemporaryDir ama;
+        gen::GeneratorOptions o;
+        o.From = {2026, 10, 7};
+        o.Days = 2;
+        o.FilesPerDay = 2;
+        o.RecordsPerFile = 20000;
+        const auto manifest = gen::WriteFiles(o, ama.path().toStdString());
+        Window w(dir);
+        w->ComboBox5->setEditText(ama.path());
+        w->ToolButton1->click();
+        w->ComboBox1->setCurrentIndex(5);
+        w->CheckBox1->setChecked(false);
+        bool pressed = false;
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, [&] {
+            TForm2* form = w->FrontEnd().Window().Form2();
+            if (pressed || form == nullptr || !form->isVisible()) return;
+            form->BitBtn1->click(); // posts the cancel to the main window
+            pressed = true;
+        });
+        probe.start();
+        w->ButtonGroup1->click();
+        probe.stop();
+        QVERIFY(pressed);
+        QVERIFY(!w->LoadRunning());
+        // The first day stopped early and the second was never loaded.
+        QVERIFY(w->DBGridEh1->model()->rowCount() <
+                static_cast<int>(manifest.Files[0].Counts.Sound));
+        QVERIFY(w.messages.isEmpty());
     }
 
     void refusedLoadsAndAFailedOpening() {
