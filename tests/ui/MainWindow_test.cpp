@@ -70,6 +70,25 @@ QDate Date(QDateTimeEdit* e) {
     return e->date();
 }
 
+// Two days (7 and 8 October 2026) of two files each in the folder.
+gen::GenerationManifest WriteSampleFiles(const QTemporaryDir& ama, std::uint64_t recordsPerFile) {
+    gen::GeneratorOptions o;
+    o.From = {2026, 10, 7};
+    o.Days = 2;
+    o.FilesPerDay = 2;
+    o.RecordsPerFile = recordsPerFile;
+    return gen::WriteFiles(o, ama.path().toStdString());
+}
+
+// The AMA folder, and number A "не равно" an empty number with every call kept:
+// the filter that lets every call with a number A through.
+void PrepareLoadOfEveryCall(Window& w, const QTemporaryDir& ama) {
+    w->ComboBox5->setEditText(ama.path());
+    w->ToolButton1->click();
+    w->ComboBox1->setCurrentIndex(5);
+    w->CheckBox1->setChecked(false);
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -233,17 +252,9 @@ class MainWindowTest : public QObject {
     void loadThroughStartFillsTheGrid() {
         ProgramDir dir;
         QTemporaryDir ama;
-        gen::GeneratorOptions o;
-        o.From = {2026, 10, 7};
-        o.Days = 2;
-        o.FilesPerDay = 2;
-        o.RecordsPerFile = 3000;
-        const auto manifest = gen::WriteFiles(o, ama.path().toStdString());
+        const auto manifest = WriteSampleFiles(ama, 3000);
         Window w(dir);
-        w->ComboBox5->setEditText(ama.path());
-        w->ToolButton1->click();
-        w->ComboBox1->setCurrentIndex(5); // "не равно" an empty number: every call
-        w->CheckBox1->setChecked(false);
+        PrepareLoadOfEveryCall(w, ama);
 
         // While the load runs, "Начать" and the other table commands are off.
         bool checkedWhileRunning = false;
@@ -275,17 +286,9 @@ class MainWindowTest : public QObject {
     void cancelFromTheProgressWindowStopsTheLoad() {
         ProgramDir dir;
         QTemporaryDir ama;
-        gen::GeneratorOptions o;
-        o.From = {2026, 10, 7};
-        o.Days = 2;
-        o.FilesPerDay = 2;
-        o.RecordsPerFile = 20000;
-        const auto manifest = gen::WriteFiles(o, ama.path().toStdString());
+        const auto manifest = WriteSampleFiles(ama, 20000);
         Window w(dir);
-        w->ComboBox5->setEditText(ama.path());
-        w->ToolButton1->click();
-        w->ComboBox1->setCurrentIndex(5);
-        w->CheckBox1->setChecked(false);
+        PrepareLoadOfEveryCall(w, ama);
         bool pressed = false;
         QTimer probe;
         probe.setInterval(0);
