@@ -309,6 +309,27 @@ class MainWindowTest : public QObject {
         QVERIFY(w.messages.isEmpty());
     }
 
+    void closingSavesTheStateOnlyWhenAskedTo() {
+        ProgramDir dir;
+        {
+            Window w(dir);
+            w->CheckBox6->setChecked(true);
+            w->close(); // "Автосохранение состояния по выходу" unchecked: nothing written
+        }
+        QVERIFY(!dir.Has("addpar.ini"));
+        {
+            Window w(dir);
+            QVERIFY(!w->CheckBox6->isChecked());
+            w->CheckBox6->setChecked(true);
+            w->CheckBox5->setChecked(true);
+            QVERIFY(w->close());
+        }
+        QVERIFY(dir.Has("addpar.ini"));
+        Window v(dir);
+        QVERIFY(v->CheckBox6->isChecked());
+        QVERIFY(v->CheckBox5->isChecked());
+    }
+
     void refusedLoadsAndAFailedOpening() {
         ProgramDir dir;
         Window w(dir);
