@@ -61,16 +61,20 @@ CivilDate CivilFromDays(std::int64_t days) {
     return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
+std::int64_t TotalMs(TDateTime v) {
+    return static_cast<std::int64_t>(std::llround(v * static_cast<double>(MsPerDay)));
+}
+
 std::int64_t DatePart(TDateTime v) {
     // A value a hair below a whole day (rounding of the time) belongs to the next day.
-    const auto totalMs = static_cast<std::int64_t>(std::llround(v * static_cast<double>(MsPerDay)));
+    const std::int64_t totalMs = TotalMs(v);
     std::int64_t days = totalMs / MsPerDay;
     if (totalMs % MsPerDay < 0) --days;
     return days;
 }
 
 std::int64_t TimeOfDayMs(TDateTime v) {
-    const auto totalMs = static_cast<std::int64_t>(std::llround(v * static_cast<double>(MsPerDay)));
+    const std::int64_t totalMs = TotalMs(v);
     std::int64_t ms = totalMs % MsPerDay;
     if (ms < 0) ms += MsPerDay;
     return ms;

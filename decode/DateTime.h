@@ -35,6 +35,8 @@ bool IsValidDate(int year, int month, int day);
 std::int64_t DaysFromCivil(const CivilDate& d);
 CivilDate CivilFromDays(std::int64_t days);
 
+/// A date-time value in whole milliseconds since 30 December 1899 (rounded).
+std::int64_t TotalMs(TDateTime v);
 /// The date part of a date-time value (its whole days, rounded towards minus
 /// infinity as the value's time of day is never negative).
 std::int64_t DatePart(TDateTime v);

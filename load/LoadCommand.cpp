@@ -4,16 +4,11 @@
 #include "load/CallTable.h"
 #include "load/PreFilter.h"
 
-#include <cmath>
 #include <cstdlib>
 
 namespace kestrom {
 
 namespace {
-
-std::int64_t TotalMs(TDateTime v) {
-    return static_cast<std::int64_t>(std::llround(v * static_cast<double>(MsPerDay)));
-}
 
 std::string ItemText(std::string_view const* items, std::size_t count, int index) {
     return index >= 0 && static_cast<std::size_t>(index) < count
