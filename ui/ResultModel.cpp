@@ -157,28 +157,6 @@ QString NumberFormat::Apply(double value, const QLocale& locale) const {
     return out;
 }
 
-QString LongTimeFormatWithoutZone(const QLocale& locale) {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (c == QLatin1Char('\'')) quoted = !quoted;
-        if (quoted || c != QLatin1Char('t')) {
-            out += c;
-            continue;
-        }
-        // A time zone field: drop it with the blanks that set it off.
-        while (i + 1 < format.size() && format[i + 1] == QLatin1Char('t'))
-            ++i;
-        while (!out.isEmpty() && out.back().isSpace())
-            out.chop(1);
-        while (i + 1 < format.size() && format[i + 1].isSpace() && out.isEmpty())
-            ++i;
-    }
-    return out.trimmed();
-}
-
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {
     SetLocale(QLocale::system());
 }

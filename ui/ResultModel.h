@@ -2,6 +2,7 @@
 
 #include "db/Query.h"
 #include "results/ResultSet.h"
+#include "ui/QtDates.h"
 
 #include <QAbstractTableModel>
 #include <QLocale>
@@ -34,10 +35,6 @@ struct NumberFormat {
     /// minus sign. A value that rounds to zero has no minus sign.
     QString Apply(double value, const QLocale& locale) const;
 };
-
-/// The locale's long time format without its time zone ("HH:mm:ss t" gives
-/// "HH:mm:ss").
-QString LongTimeFormatWithoutZone(const QLocale& locale);
 
 /// The open result of the grid DBGridEh1 as a Qt table model: the rows are
 /// held compactly in a ResultSet, and a cell's display text is made only

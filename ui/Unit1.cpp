@@ -5,6 +5,7 @@
 #include "settings/SettingsFiles.h"
 #include "ui/ImageList.h"
 #include "ui/ProgressBarF.h"
+#include "ui/QtDates.h"
 #include "ui/ResultGrid.h"
 #include "ui/Unit1Chooser.h"
 
@@ -56,22 +57,6 @@ QString Q(std::string_view s) {
 
 std::string S(const QString& s) {
     return s.toStdString();
-}
-
-TDateTime ToDateTime(const QDateTime& v) {
-    const QDate d = v.date();
-    return EncodeDate({d.year(), d.month(), d.day()}) +
-           static_cast<double>(v.time().msecsSinceStartOfDay()) / static_cast<double>(MsPerDay);
-}
-
-QDateTime ToQDateTime(TDateTime v) {
-    const CivilDate d = CivilFromDays(DatePart(v));
-    return QDateTime(QDate(d.year, d.month, d.day),
-                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(TimeOfDayMs(v))));
-}
-
-TDateTime TimeValue(const QTimeEdit* t) {
-    return static_cast<double>(t->time().msecsSinceStartOfDay()) / static_cast<double>(MsPerDay);
 }
 
 /// Grey (the button face) for a switched-off value control, white (the
@@ -618,8 +603,12 @@ void TSearchForm::ApplySettings() {
     ApplyPresetDates();
 }
 
+TDateTime TSearchForm::Today() const {
+    return today ? today() : ToDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
+}
+
 void TSearchForm::ApplyPresetDates() {
-    const TDateTime day = today ? today() : ToDateTime(QDateTime(QDate::currentDate(), QTime()));
+    const TDateTime day = Today();
     const Period p = ApplyDatePresets(
         settings_.Presets, day,
         {ToDateTime(DateTimePicker1->dateTime()), ToDateTime(DateTimePicker2->dateTime())});
@@ -671,9 +660,9 @@ LoadRequest TSearchForm::RequestFromControls() const {
     r.ErrorCode = Edit1->value();
     r.ErrorCodeText = S(Edit1->text());
     r.TimeFromOn = ToolButton16->isChecked();
-    r.TimeFrom = TimeValue(DateTimePicker3);
+    r.TimeFrom = ToDateTime(DateTimePicker3->time());
     r.TimeToOn = ToolButton18->isChecked();
-    r.TimeTo = TimeValue(DateTimePicker4);
+    r.TimeTo = ToDateTime(DateTimePicker4->time());
     r.ExchangeOn = ToolButton5->isChecked();
     r.ExchangeText = S(ComboBox3->currentText());
     r.OnlySuccessful = CheckBox1->isChecked();
@@ -931,7 +920,7 @@ void TSearchForm::ChoosePreset(QAction* mark, std::initializer_list<QAction*> ot
     MarkOnly(mark, others);
     ReadControls();
     Guarded([this] { SaveDatePresets(settings_); });
-    const TDateTime day = today ? today() : ToDateTime(QDateTime(QDate::currentDate(), QTime()));
+    const TDateTime day = Today();
     if (start)
         SetStartDate(day - daysBack);
     else

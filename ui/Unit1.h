@@ -190,6 +190,7 @@ class TSearchForm : public QWidget {
     void ReadControls();
     void ApplySettings();
     void ApplyPresetDates();
+    TDateTime Today() const;
     void ShowSettingsMessages(const std::vector<std::string>& messages);
     void Inform(const QString& text);
     /// Runs a settings operation; its failure is shown and ends the command.

@@ -1,5 +1,7 @@
 #include "ui/WindowFrontEnd.h"
 
+#include "ui/QtDates.h"
+
 #include <QApplication>
 #include <QDate>
 #include <QLocale>
@@ -7,19 +9,6 @@
 #include <QTime>
 
 namespace kestrom {
-
-namespace {
-
-QDate ToQDate(TDateTime v) {
-    const CivilDate d = CivilFromDays(DatePart(v));
-    return QDate(d.year, d.month, d.day);
-}
-
-QTime ToQTime(TDateTime v) {
-    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(TimeOfDayMs(v)));
-}
-
-} // namespace
 
 QString DisplayText(std::string_view text) {
     QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -55,10 +44,7 @@ std::string WindowFrontEnd::ShortDate(TDateTime v) {
 }
 
 std::string WindowFrontEnd::LongTime(TDateTime v) {
-    // The long format of a time without the time zone some locales add to it.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    format.remove('t');
-    return ToQTime(v).toString(format.trimmed()).toStdString();
+    return ToQTime(v).toString(LongTimeFormatWithoutZone(QLocale::system())).toStdString();
 }
 
 void WindowFrontEnd::OnYield(void* self) {
