@@ -1,5 +1,6 @@
 #include "app/CliCommands.h"
 #include "db/Database.h"
+#include "load/ConsoleFrontEnd.h"
 #include "load/LoadCommand.h"
 #include "load/PreFilter.h"
 
@@ -11,23 +12,6 @@
 namespace kestrom::cli {
 
 namespace {
-
-// The console's front end: messages on stderr, no progress window, no events.
-class ConsoleFrontEnd : public LoadFrontEnd {
-  public:
-    void Information(std::string_view text) override {
-        std::string s(text);
-        for (char& c : s)
-            if (c == '\r') c = '\n';
-        std::cerr << s << "\n";
-    }
-    ProgressDisplay& Progress() override { return progress_; }
-    void SetBusyCursor(bool) override {}
-    YieldHook Yield() override { return {}; }
-
-  private:
-    NoProgress progress_;
-};
 
 struct ArgError : std::runtime_error {
     using std::runtime_error::runtime_error;

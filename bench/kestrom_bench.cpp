@@ -13,6 +13,7 @@
 #include "decode/DecodeLoop.h"
 #include "decode/RecordWalk.h"
 #include "load/CallTable.h"
+#include "load/ConsoleFrontEnd.h"
 #include "load/PreFilter.h"
 #include "tools/AmaGenerator.h"
 
@@ -32,11 +33,6 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point from) {
     return std::chrono::duration<double>(Clock::now() - from).count();
 }
-
-class StderrMessages : public MessageSink {
-  public:
-    void Information(std::string_view text) override { std::cerr << text << "\n"; }
-};
 
 // The window's kind of yield: cheap to call, looks at the clock only every
 // 256 calls and would process events every 15 ms.
@@ -139,7 +135,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(records), best);
 
     Database db(opt.dbDir);
-    StderrMessages messages;
+    ConsoleFrontEnd messages;
 
     // 2. The full walk into AMG.
     ThrottledYield ty;

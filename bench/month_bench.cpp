@@ -17,6 +17,7 @@
 #include "db/Query.h"
 #include "decode/RecordWalk.h"
 #include "load/CallTable.h"
+#include "load/ConsoleFrontEnd.h"
 #include "load/FileBytes.h"
 #include "load/LoadCommand.h"
 #include "load/PreFilter.h"
@@ -51,17 +52,6 @@ double PeakRssMb() {
         if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
     return -1;
 }
-
-class QuietFrontEnd : public LoadFrontEnd {
-  public:
-    void Information(std::string_view text) override { std::cerr << text << "\n"; }
-    ProgressDisplay& Progress() override { return progress_; }
-    void SetBusyCursor(bool) override {}
-    YieldHook Yield() override { return {}; }
-
-  private:
-    NoProgress progress_;
-};
 
 LoadRequest MonthRequest(const fs::path& ama, const CivilDate& from, int days) {
     LoadRequest r;
@@ -108,7 +98,7 @@ int main(int argc, char** argv) {
     }
 
     Database db(dbDir);
-    QuietFrontEnd fe;
+    ConsoleFrontEnd fe;
     LoadSession session(db);
 
     // 1. The month through the load command.
