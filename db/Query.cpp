@@ -149,10 +149,9 @@ std::string Query::AsText(int column) const {
     case SQLITE_NULL:
         return {};
     case SQLITE_FLOAT: {
-        char buf[400];
-        const auto res = std::to_chars(buf, buf + sizeof buf, sqlite3_column_double(s, i),
-                                       std::chars_format::fixed);
-        return std::string(buf, res.ptr);
+        std::string out;
+        AppendShortestDecimal(sqlite3_column_double(s, i), out);
+        return out;
     }
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
@@ -175,6 +174,12 @@ double Query::AsFloat(int column) const {
 
 std::int64_t Query::AsInteger(int column) const {
     return sqlite3_column_int64(stmt_.get(), Checked(column));
+}
+
+void AppendShortestDecimal(double v, std::string& out) {
+    char buf[400]; // the longest fixed form of a double is about 330 characters
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    out.append(buf, res.ptr);
 }
 
 } // namespace kestrom

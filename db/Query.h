@@ -92,4 +92,8 @@ class Query {
     bool eof_ = true;
 };
 
+/// The shortest decimal text without exponent that reads back as exactly v
+/// (120000 as "120000", 1.5 as "1.5"): the text form of a floating-point value.
+void AppendShortestDecimal(double v, std::string& out);
+
 } // namespace kestrom

@@ -29,12 +29,6 @@ template <class T> T LeadingNumber(std::string_view text) {
 
 } // namespace
 
-void AppendShortestDecimal(double v, std::string& out) {
-    char buf[400]; // the longest fixed form of a double is about 330 characters
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-    out.append(buf, res.ptr);
-}
-
 void ResultSet::Reset(const Query& query) {
     columns_ = query.Columns();
     data_.assign(columns_.size(), ColumnData{});

@@ -78,8 +78,4 @@ class ResultSet {
     std::size_t rows_ = 0;
 };
 
-/// The shortest decimal text without exponent that reads back as exactly v
-/// (120000 as "120000", 1.5 as "1.5").
-void AppendShortestDecimal(double v, std::string& out);
-
 } // namespace kestrom
