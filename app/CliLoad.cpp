@@ -1,6 +1,6 @@
 #include "app/CliCommands.h"
+#include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
-#include "load/ConsoleFrontEnd.h"
 #include "load/LoadCommand.h"
 #include "load/PreFilter.h"
 
@@ -74,9 +74,11 @@ struct LoadArgs {
 
 LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
     LoadArgs a;
-    LoadRequest& r = a.request;
-    r.RequireFilter = false;
-    r.AutoOpen = false;
+    a.request.RequireFilter = false;
+    a.request.AutoOpen = false;
+    TPreFilter& r = a.request.Filter;
+    r.OnlySuccessful = true; // until --all-calls
+    LoadPeriod& period = a.request.Period;
     a.dbDir = programDir;
     std::optional<CivilDate> from, to;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -86,7 +88,7 @@ LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
             return args[++i];
         };
         if (name == "--ama-dir") {
-            r.AmaFolder = value();
+            period.AmaFolder = value();
         } else if (name == "--from") {
             from = ParseDate(value());
             if (!from) throw ArgError("--from: ожидается дата ГГГГ-ММ-ДД: " + args[i]);
@@ -94,8 +96,7 @@ LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
             to = ParseDate(value());
             if (!to) throw ArgError("--to: ожидается дата ГГГГ-ММ-ДД: " + args[i]);
         } else if (name == "--exchange") {
-            r.ExchangeOn = true;
-            r.ExchangeText = value();
+            r.ExchangeNumber = value();
         } else if (name == "--a") {
             r.NumberAOn = true;
             ParseNumber(name, value(), r.NumberAMatch, r.NumberAText);
@@ -129,16 +130,16 @@ LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
         }
     }
     std::error_code ec;
-    if (r.AmaFolder.empty()) throw ArgError("--ama-dir: не указан каталог файлов *.AMA");
-    if (!std::filesystem::is_directory(r.AmaFolder, ec))
-        throw ArgError("--ama-dir: каталог не существует: " + r.AmaFolder);
+    if (period.AmaFolder.empty()) throw ArgError("--ama-dir: не указан каталог файлов *.AMA");
+    if (!std::filesystem::is_directory(period.AmaFolder, ec))
+        throw ArgError("--ama-dir: каталог не существует: " + period.AmaFolder);
     if (!std::filesystem::is_directory(a.dbDir, ec))
         throw ArgError("--db-dir: каталог не существует: " + a.dbDir.string());
     if (!from) throw ArgError("--from: не указана дата начала периода");
     if (!to) throw ArgError("--to: не указана дата окончания периода");
     // Whole days, as the window's pickers hold them: from 00:00 to 23:59.
-    r.PeriodStart = EncodeDate(*from);
-    r.PeriodEnd = EncodeDate(*to) + EncodeTime({23, 59, 0, 0});
+    period.Start = EncodeDate(*from);
+    period.End = EncodeDate(*to) + EncodeTime({23, 59, 0, 0});
     return a;
 }
 
@@ -156,7 +157,7 @@ int Load(const Args& args, const std::filesystem::path& programDir) {
         ConsoleFrontEnd fe;
         Database db(a.dbDir);
         LoadSession session(db);
-        const LoadOutcome out = session.BitBtn1Click(a.request, fe);
+        const LoadOutcome out = session.Run(a.request, fe);
         if (!out.Ran) return 1;
         std::cout << "Загружено: " << out.Loaded << " записей." << std::endl;
     } catch (const std::exception& e) {

@@ -9,11 +9,11 @@
 // Usage: kestrom-bench [--mb N] [--seed S] [--db-dir DIR]
 
 #include "RawCeiling.h"
+#include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
-#include "decode/DecodeLoop.h"
 #include "decode/RecordWalk.h"
 #include "load/CallTable.h"
-#include "load/ConsoleFrontEnd.h"
+#include "load/DecodeLoop.h"
 #include "load/PreFilter.h"
 #include "tools/AmaGenerator.h"
 

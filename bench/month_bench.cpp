@@ -13,11 +13,11 @@
 // Usage: kestrom-bench-month [--records-per-file N] [--dir DIR]
 
 #include "RawCeiling.h"
+#include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "decode/RecordWalk.h"
 #include "load/CallTable.h"
-#include "load/ConsoleFrontEnd.h"
 #include "load/FileBytes.h"
 #include "load/LoadCommand.h"
 #include "load/PreFilter.h"
@@ -56,11 +56,11 @@ double PeakRssMb() {
 LoadRequest MonthRequest(const fs::path& ama, const CivilDate& from, int days) {
     LoadRequest r;
     r.RequireFilter = false;
-    r.OnlySuccessful = false;
+    r.Filter.OnlySuccessful = false;
     r.AutoOpen = false;
-    r.AmaFolder = ama.string();
-    r.PeriodStart = EncodeDate(from);
-    r.PeriodEnd = EncodeDate(from) + (days - 1) + EncodeTime({23, 59, 0, 0});
+    r.Period.AmaFolder = ama.string();
+    r.Period.Start = EncodeDate(from);
+    r.Period.End = EncodeDate(from) + (days - 1) + EncodeTime({23, 59, 0, 0});
     return r;
 }
 
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
 
     // 1. The month through the load command.
     auto t0 = Clock::now();
-    const LoadOutcome month = session.BitBtn1Click(MonthRequest(ama, g.From, g.Days), fe);
+    const LoadOutcome month = session.Run(MonthRequest(ama, g.From, g.Days), fe);
     const double loadSeconds = Seconds(t0);
     const double loadRate = double(month.Loaded) / loadSeconds;
     const double peak = PeakRssMb();
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     // long calls fold into one): store enough days for a million of them.
     const std::int64_t perDay = month.Loaded / g.Days;
     const int days = static_cast<int>((1100000 + perDay - 1) / perDay);
-    const LoadOutcome part = session.BitBtn1Click(MonthRequest(ama, g.From, days), fe);
+    const LoadOutcome part = session.Run(MonthRequest(ama, g.From, days), fe);
     Query query(db);
     t0 = Clock::now();
     const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());

@@ -1,6 +1,6 @@
 #include "db/Database.h"
 
-#include "db/Cp1251.h"
+#include "base/Cp1251.h"
 #include "db/DbError.h"
 
 #include <sqlite3.h>

@@ -2,9 +2,9 @@
 // the data (the bytes lie in a block of exactly their size, under
 // AddressSanitizer), and never store a row from a record the data cut off.
 
-#include "decode/DecodeLoop.h"
 #include "decode/ElementDecoders.h"
 #include "load/CallRowWriter.h"
+#include "load/DecodeLoop.h"
 #include "load/PreFilter.h"
 
 #include <cstdint>

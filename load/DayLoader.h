@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decode/DateTime.h"
-#include "decode/DecodeLoop.h"
+#include "base/DateTime.h"
+#include "load/DecodeLoop.h"
 #include "load/LoadFrontEnd.h"
 
 #include <cstdint>

@@ -16,10 +16,6 @@ std::string ItemText(std::string_view const* items, std::size_t count, int index
                : std::string();
 }
 
-std::string OrNumber(const std::string& text, int value) {
-    return text.empty() ? std::to_string(value) : text;
-}
-
 // The first n characters of a UTF-8 text.
 std::string FirstChars(std::string_view s, std::size_t n) {
     std::size_t i = 0;
@@ -31,36 +27,7 @@ std::string FirstChars(std::string_view s, std::size_t n) {
     return std::string(s.substr(0, i));
 }
 
-bool AnyFilterOn(const LoadRequest& r) {
-    return r.NumberAOn || r.NumberBOn || r.InTrunkGroupOn || r.OutTrunkGroupOn || r.TimeFromOn ||
-           r.TimeToOn || r.ErrorCodeOn;
-}
-
-TPreFilter FilterOf(const LoadRequest& r) {
-    TPreFilter f;
-    f.NumberAMatch = r.NumberAMatch;
-    f.NumberAText = r.NumberAText;
-    f.NumberAOn = r.NumberAOn;
-    f.NumberJoin = r.NumberJoin;
-    f.NumberBMatch = r.NumberBMatch;
-    f.NumberBText = r.NumberBText;
-    f.NumberBOn = r.NumberBOn;
-    f.InTrunkGroupOn = r.InTrunkGroupOn;
-    f.InTrunkGroup = r.InTrunkGroup;
-    f.OutTrunkGroupOn = r.OutTrunkGroupOn;
-    f.OutTrunkGroup = r.OutTrunkGroup;
-    f.ErrorCodeOn = r.ErrorCodeOn;
-    f.ErrorCode = r.ErrorCode;
-    f.TimeFromOn = r.TimeFromOn;
-    f.TimeToOn = r.TimeToOn;
-    f.TimeFrom = r.TimeFrom;
-    f.TimeTo = r.TimeTo;
-    f.ExchangeNumber = "*";
-    f.OnlySuccessful = r.OnlySuccessful;
-    return f;
-}
-
-std::string FilterText(const LoadRequest& r, LoadFrontEnd& fe) {
+std::string FilterText(const TPreFilter& r, LoadFrontEnd& fe) {
     const auto* modes = NumberMatchTexts.data();
     std::string s = "Фильтры: ";
     if (r.NumberAOn)
@@ -79,12 +46,9 @@ std::string FilterText(const LoadRequest& r, LoadFrontEnd& fe) {
             .append(" ")
             .append(r.NumberBText)
             .append(".");
-    if (r.InTrunkGroupOn)
-        s.append(" Вх.ТГ:").append(OrNumber(r.InTrunkGroupText, r.InTrunkGroup)).append(".");
-    if (r.OutTrunkGroupOn)
-        s.append(" Исх.ТГ:").append(OrNumber(r.OutTrunkGroupText, r.OutTrunkGroup)).append(".");
-    if (r.ErrorCodeOn)
-        s.append(" Код ош.:").append(OrNumber(r.ErrorCodeText, r.ErrorCode)).append(".");
+    if (r.InTrunkGroupOn) s.append(" Вх.ТГ:").append(std::to_string(r.InTrunkGroup)).append(".");
+    if (r.OutTrunkGroupOn) s.append(" Исх.ТГ:").append(std::to_string(r.OutTrunkGroup)).append(".");
+    if (r.ErrorCodeOn) s.append(" Код ош.:").append(std::to_string(r.ErrorCode)).append(".");
     if (r.TimeFromOn) s.append(" Время с:").append(fe.LongTime(r.TimeFrom)).append(".");
     if (r.TimeToOn) s.append(" Время до:").append(fe.LongTime(r.TimeTo)).append(".");
     return s;
@@ -102,7 +66,18 @@ class BusyGuard {
     bool& busy_;
 };
 
+// The exchange of the file names: the first 10 characters of the one asked
+// for, or "*" for every exchange.
+std::string ExchangeOf(const TPreFilter& f) {
+    return f.ExchangeNumber.empty() ? std::string("*") : FirstChars(f.ExchangeNumber, 10);
+}
+
 } // namespace
+
+bool AnyFilterOn(const TPreFilter& f) {
+    return f.NumberAOn || f.NumberBOn || f.InTrunkGroupOn || f.OutTrunkGroupOn || f.TimeFromOn ||
+           f.TimeToOn || f.ErrorCodeOn;
+}
 
 int PeriodDays(TDateTime start, TDateTime end) {
     const std::int64_t span = std::llabs(TotalMs(end) - TotalMs(start));
@@ -128,26 +103,27 @@ void LoadSession::SetPrintHeaders(std::string printStr, std::string printStr1) {
     printStr1_ = std::move(printStr1);
 }
 
-LoadOutcome LoadSession::BitBtn1Click(const LoadRequest& request, LoadFrontEnd& frontEnd) {
+LoadOutcome LoadSession::Run(const LoadRequest& request, LoadFrontEnd& frontEnd) {
     if (busy_) {
         frontEnd.Information(BusyMessage);
         return {};
     }
     BusyGuard guard(busy_);
-    return Run(request, frontEnd);
+    return Load(request, frontEnd);
 }
 
-LoadOutcome LoadSession::Run(const LoadRequest& r, LoadFrontEnd& fe) {
+LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
     LoadOutcome out;
-    if (r.RequireFilter && !AnyFilterOn(r)) {
+    const LoadPeriod& period = r.Period;
+    if (r.RequireFilter && !AnyFilterOn(r.Filter)) {
         fe.Information("Не выбран фильтр!");
         return out;
     }
-    if (DatePart(r.PeriodEnd) < DatePart(r.PeriodStart)) {
+    if (DatePart(period.End) < DatePart(period.Start)) {
         fe.Information("Дата окончания периода раньше даты начала!");
         return out;
     }
-    if (r.AmaFolder.empty()) {
+    if (period.AmaFolder.empty()) {
         fe.Information("Не указан путь к файлам *.AMA!");
         out.OpenResult = r.AutoOpen;
         return out;
@@ -155,31 +131,28 @@ LoadOutcome LoadSession::Run(const LoadRequest& r, LoadFrontEnd& fe) {
 
     EmptyCallTable(db_);
     fe.SetResultAttached(false);
-    TDateTime day = r.PeriodStart;
+    TDateTime day = period.Start;
     std::string printStr = std::string("Выборка данных начиная с ")
-                               .append(fe.ShortDate(r.PeriodStart))
+                               .append(fe.ShortDate(period.Start))
                                .append(" по ")
-                               .append(fe.ShortDate(r.PeriodEnd))
+                               .append(fe.ShortDate(period.End))
                                .append(".");
-    const int days = PeriodDays(r.PeriodStart, r.PeriodEnd);
-    TPreFilter filter = FilterOf(r);
-    std::string printStr1 = FilterText(r, fe);
-    if (r.ExchangeOn && !r.ExchangeText.empty()) {
-        filter.ExchangeNumber = FirstChars(r.ExchangeText, 10);
+    const int days = PeriodDays(period.Start, period.End);
+    TPreFilter filter = r.Filter;
+    filter.ExchangeNumber = ExchangeOf(r.Filter);
+    if (filter.ExchangeNumber != "*")
         printStr.append(" АТС №: ").append(filter.ExchangeNumber).append(".");
-    }
     printStr_ = std::move(printStr);
-    printStr1_ = std::move(printStr1);
+    printStr1_ = FilterText(filter, fe);
     fe.SavePrintHeaders(printStr_, printStr1_);
     PrepareFilter(filter);
-    const std::string amaPath = r.AmaFolder;
 
     CallTable table(db_, fe, fe.Yield());
     table.OpenCallTable();
     cancelled_ = false;
     DayLoader loader(fe, table, filter, cancelled_);
     for (int i = 0; i < days; ++i) {
-        DayOutcome d = loader.LoadDayFiles(amaPath, filter.ExchangeNumber, day);
+        DayOutcome d = loader.LoadDayFiles(period.AmaFolder, filter.ExchangeNumber, day);
         out.Loaded += d.Rows;
         out.Stats += d.Stats;
         out.Damaged.insert(out.Damaged.end(), d.Damaged.begin(), d.Damaged.end());

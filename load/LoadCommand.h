@@ -1,8 +1,9 @@
 #pragma once
 
-#include "decode/DateTime.h"
+#include "base/DateTime.h"
 #include "load/DayLoader.h"
 #include "load/LoadFrontEnd.h"
+#include "load/PreFilter.h"
 
 #include <array>
 #include <cstdint>
@@ -20,39 +21,29 @@ inline constexpr std::array<std::string_view, 7> NumberMatchTexts = {
 /// The item texts of the AND/OR list.
 inline constexpr std::array<std::string_view, 2> NumberJoinTexts = {"AND", "OR"};
 
-/// What the load command reads from the controls of the filter bar and the
-/// period pickers; the window and the console fill the same object.
+/// The days of a load and the folder their files lie in.
+struct LoadPeriod {
+    std::string AmaFolder;
+    TDateTime Start = 0; ///< the first day (its time of day 00:00)
+    TDateTime End = 0;   ///< the last day (its time of day 23:59)
+};
+
+/// Everything one load needs: the filter, the period, and two options. The
+/// window and the console fill the same object. The filter's ExchangeNumber
+/// is the exchange asked for ("*" or empty for every exchange); the load cuts
+/// it to 10 characters.
 struct LoadRequest {
-    bool NumberAOn = false;        // ToolButton1
-    int NumberAMatch = -1;         // ComboBox1 item index
-    std::string NumberAText;       // Edit2
-    int NumberJoin = 0;            // ComboBox4 item index
-    bool NumberBOn = false;        // ToolButton4
-    int NumberBMatch = -1;         // ComboBox2 item index
-    std::string NumberBText;       // Edit3
-    bool InTrunkGroupOn = false;   // ToolButton12
-    int InTrunkGroup = 0;          // UpDown2 position
-    std::string InTrunkGroupText;  // Edit4 (empty: the number itself)
-    bool OutTrunkGroupOn = false;  // ToolButton14
-    int OutTrunkGroup = 0;         // UpDown3 position
-    std::string OutTrunkGroupText; // Edit5
-    bool ErrorCodeOn = false;      // ToolButton20
-    int ErrorCode = 0;             // UpDown1 position
-    std::string ErrorCodeText;     // Edit1
-    bool TimeFromOn = false;       // ToolButton16
-    TDateTime TimeFrom = 0;        // DateTimePicker3
-    bool TimeToOn = false;         // ToolButton18
-    TDateTime TimeTo = 0;          // DateTimePicker4
-    bool ExchangeOn = false;       // ToolButton5 "Для АТС №"
-    std::string ExchangeText;      // ComboBox3
-    bool OnlySuccessful = true;    // CheckBox1 "Только успешные"
-    bool AutoOpen = true; // CheckBox3 "Открывать таблицу автоматически"
-    std::string AmaFolder;     // ComboBox5
-    TDateTime PeriodStart = 0; // DateTimePicker1 (its time of day 00:00)
-    TDateTime PeriodEnd = 0;   // DateTimePicker2 (its time of day 23:59)
-    /// The window insists on a pressed filter button; the console does not.
+    TPreFilter Filter;
+    LoadPeriod Period;
+    /// The caller opens the result query after the load.
+    bool AutoOpen = true;
+    /// The window insists on at least one switched-on filter; the console does not.
     bool RequireFilter = true;
 };
+
+/// Whether any filter of the request is switched on ("Только успешные" and
+/// the exchange do not count).
+bool AnyFilterOn(const TPreFilter& f);
 
 /// What became of one run of the load command.
 struct LoadOutcome {
@@ -76,11 +67,11 @@ class LoadSession {
   public:
     explicit LoadSession(Database& db);
 
-    /// Runs the command "Начать". Refused (with a message) while a load runs.
-    LoadOutcome BitBtn1Click(const LoadRequest& request, LoadFrontEnd& frontEnd);
+    /// Runs one load. Refused (with a message) while a load runs.
+    LoadOutcome Run(const LoadRequest& request, LoadFrontEnd& frontEnd);
 
-    /// The cancel button's effect: the running load stops at the next record.
-    void MsgMain2() { cancelled_ = true; }
+    /// Cancels the running load: it stops at the next record boundary.
+    void Cancel() { cancelled_ = true; }
 
     /// True while a load runs; commands that touch the call table refuse then.
     bool Busy() const { return busy_; }
@@ -93,8 +84,7 @@ class LoadSession {
     void SetPrintHeaders(std::string printStr, std::string printStr1);
 
   private:
-    LoadOutcome Run(const LoadRequest& request, LoadFrontEnd& frontEnd);
-    void ComposeHeaders(const LoadRequest& request, LoadFrontEnd& frontEnd);
+    LoadOutcome Load(const LoadRequest& request, LoadFrontEnd& frontEnd);
 
     Database& db_;
     std::string printStr_;

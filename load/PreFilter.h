@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/DateTime.h"
 #include "decode/CallRecord.h"
-#include "decode/DateTime.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decode/DateTime.h"
+#include "base/DateTime.h"
 
 namespace kestrom {
 

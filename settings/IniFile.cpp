@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "db/Cp1251.h"
+#include "base/Cp1251.h"
 #include "settings/CommaText.h"
 #include "settings/IniText.h"
 #include "settings/SettingsError.h"

@@ -1,6 +1,6 @@
 #include "settings/LineFile.h"
 
-#include "db/Cp1251.h"
+#include "base/Cp1251.h"
 #include "settings/SettingsError.h"
 #include "settings/WholeFile.h"
 

@@ -524,7 +524,7 @@ bool TSearchForm::eventFilter(QObject* watched, QEvent* e) {
 void TSearchForm::closeEvent(QCloseEvent* e) {
     if (session_.Busy()) {
         // The load goes on; the window cannot go away under it.
-        session_.MsgMain2();
+        session_.Cancel();
         e->ignore();
         return;
     }
@@ -535,7 +535,7 @@ void TSearchForm::closeEvent(QCloseEvent* e) {
 }
 
 void TSearchForm::MsgMain2() {
-    session_.MsgMain2();
+    session_.Cancel();
 }
 
 // --- settings binding -----------------------------------------------------------
@@ -643,33 +643,30 @@ bool TSearchForm::Guarded(const std::function<void()>& op) {
 
 LoadRequest TSearchForm::RequestFromControls() const {
     LoadRequest r;
-    r.NumberAOn = ToolButton1->isChecked();
-    r.NumberAMatch = ComboBox1->currentIndex();
-    r.NumberAText = S(Edit2->text());
-    r.NumberJoin = ComboBox4->currentIndex();
-    r.NumberBOn = ToolButton4->isChecked();
-    r.NumberBMatch = ComboBox2->currentIndex();
-    r.NumberBText = S(Edit3->text());
-    r.InTrunkGroupOn = ToolButton12->isChecked();
-    r.InTrunkGroup = Edit4->value();
-    r.InTrunkGroupText = S(Edit4->text());
-    r.OutTrunkGroupOn = ToolButton14->isChecked();
-    r.OutTrunkGroup = Edit5->value();
-    r.OutTrunkGroupText = S(Edit5->text());
-    r.ErrorCodeOn = ToolButton20->isChecked();
-    r.ErrorCode = Edit1->value();
-    r.ErrorCodeText = S(Edit1->text());
-    r.TimeFromOn = ToolButton16->isChecked();
-    r.TimeFrom = ToDateTime(DateTimePicker3->time());
-    r.TimeToOn = ToolButton18->isChecked();
-    r.TimeTo = ToDateTime(DateTimePicker4->time());
-    r.ExchangeOn = ToolButton5->isChecked();
-    r.ExchangeText = S(ComboBox3->currentText());
-    r.OnlySuccessful = CheckBox1->isChecked();
+    TPreFilter& f = r.Filter;
+    f.NumberAOn = ToolButton1->isChecked();
+    f.NumberAMatch = ComboBox1->currentIndex();
+    f.NumberAText = S(Edit2->text());
+    f.NumberJoin = ComboBox4->currentIndex();
+    f.NumberBOn = ToolButton4->isChecked();
+    f.NumberBMatch = ComboBox2->currentIndex();
+    f.NumberBText = S(Edit3->text());
+    f.InTrunkGroupOn = ToolButton12->isChecked();
+    f.InTrunkGroup = Edit4->value();
+    f.OutTrunkGroupOn = ToolButton14->isChecked();
+    f.OutTrunkGroup = Edit5->value();
+    f.ErrorCodeOn = ToolButton20->isChecked();
+    f.ErrorCode = Edit1->value();
+    f.TimeFromOn = ToolButton16->isChecked();
+    f.TimeFrom = ToDateTime(DateTimePicker3->time());
+    f.TimeToOn = ToolButton18->isChecked();
+    f.TimeTo = ToDateTime(DateTimePicker4->time());
+    f.ExchangeNumber = ToolButton5->isChecked() ? S(ComboBox3->currentText()) : "*";
+    f.OnlySuccessful = CheckBox1->isChecked();
     r.AutoOpen = CheckBox3->isChecked();
-    r.AmaFolder = S(ComboBox5->currentText());
-    r.PeriodStart = ToDateTime(DateTimePicker1->dateTime());
-    r.PeriodEnd = ToDateTime(DateTimePicker2->dateTime());
+    r.Period.AmaFolder = S(ComboBox5->currentText());
+    r.Period.Start = ToDateTime(DateTimePicker1->dateTime());
+    r.Period.End = ToDateTime(DateTimePicker2->dateTime());
     return r;
 }
 
@@ -687,8 +684,7 @@ void TSearchForm::BitBtn1Click() {
     SetLoadRunning(true);
     StatusBar1->showMessage(QString::fromUtf8("Идет загрузка файлов. Ожидайте..."));
     LoadOutcome out;
-    const bool ran =
-        Guarded([&] { out = session_.BitBtn1Click(RequestFromControls(), *frontEnd_); });
+    const bool ran = Guarded([&] { out = session_.Run(RequestFromControls(), *frontEnd_); });
     SetLoadRunning(false);
     if (out.Ran)
         StatusBar1->showMessage(

@@ -42,11 +42,11 @@ struct LoadFixture : ::testing::Test {
         o.RecordsPerFile = 150;
         manifest = gen::WriteFiles(o, amaDir.Path());
         request.RequireFilter = false;
-        request.OnlySuccessful = false;
+        request.Filter.OnlySuccessful = false;
         request.AutoOpen = false;
-        request.AmaFolder = amaDir.Path().string() + "/";
-        request.PeriodStart = At(2006, 10, 1, 0, 0);
-        request.PeriodEnd = At(2006, 10, 3, 23, 59);
+        request.Period.AmaFolder = amaDir.Path().string() + "/";
+        request.Period.Start = At(2006, 10, 1, 0, 0);
+        request.Period.End = At(2006, 10, 3, 23, 59);
     }
 
     // Sound records of the files of the given days (and exchange, when given).
@@ -101,7 +101,7 @@ TEST(PeriodDays, RoundsTheSpanUpToWholeDays) {
 }
 
 TEST_F(LoadFixture, LoadsEveryFileOfEachDayOfThePeriod) {
-    const LoadOutcome out = session.BitBtn1Click(request, fe);
+    const LoadOutcome out = session.Run(request, fe);
     EXPECT_TRUE(out.Ran);
     EXPECT_EQ(out.Days, 3);
     EXPECT_EQ(static_cast<std::uint64_t>(out.Loaded), Sound(1, 3));
@@ -127,29 +127,29 @@ TEST_F(LoadFixture, LoadsEveryFileOfEachDayOfThePeriod) {
 }
 
 TEST_F(LoadFixture, PeriodArithmeticAndItsEdges) {
-    request.PeriodEnd = At(2006, 10, 3, 0, 0); // exactly two days: 1 and 2 October
-    EXPECT_EQ(static_cast<std::uint64_t>(session.BitBtn1Click(request, fe).Loaded), Sound(1, 2));
+    request.Period.End = At(2006, 10, 3, 0, 0); // exactly two days: 1 and 2 October
+    EXPECT_EQ(static_cast<std::uint64_t>(session.Run(request, fe).Loaded), Sound(1, 2));
 
-    request.PeriodEnd = At(2006, 10, 1, 0, 0); // the very same value: no day at all
-    const LoadOutcome none = session.BitBtn1Click(request, fe);
+    request.Period.End = At(2006, 10, 1, 0, 0); // the very same value: no day at all
+    const LoadOutcome none = session.Run(request, fe);
     EXPECT_TRUE(none.Ran);
     EXPECT_EQ(none.Days, 0);
     EXPECT_EQ(RowCount(db), 0); // the table was emptied all the same
 
-    request.PeriodStart = At(2006, 10, 4, 10, 0); // end earlier on the same day: one day
-    request.PeriodEnd = At(2006, 10, 4, 9, 0);
-    EXPECT_EQ(static_cast<std::uint64_t>(session.BitBtn1Click(request, fe).Loaded), Sound(4, 4));
+    request.Period.Start = At(2006, 10, 4, 10, 0); // end earlier on the same day: one day
+    request.Period.End = At(2006, 10, 4, 9, 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(session.Run(request, fe).Loaded), Sound(4, 4));
 }
 
 TEST_F(LoadFixture, EndDateBeforeStartIsRefusedBeforeAnythingIsTouched) {
-    const std::int64_t before = session.BitBtn1Click(request, fe).Loaded;
+    const std::int64_t before = session.Run(request, fe).Loaded;
     fe.messages.clear();
     fe.savedHeaders.clear();
     LoadRequest bad = request;
-    bad.PeriodStart = At(2006, 10, 5);
-    bad.PeriodEnd = At(2006, 10, 4, 23, 59);
+    bad.Period.Start = At(2006, 10, 5);
+    bad.Period.End = At(2006, 10, 4, 23, 59);
     bad.AutoOpen = true;
-    const LoadOutcome out = session.BitBtn1Click(bad, fe);
+    const LoadOutcome out = session.Run(bad, fe);
     EXPECT_FALSE(out.Ran);
     EXPECT_FALSE(out.OpenResult);
     EXPECT_EQ(fe.messages,
@@ -160,35 +160,33 @@ TEST_F(LoadFixture, EndDateBeforeStartIsRefusedBeforeAnythingIsTouched) {
 
 TEST_F(LoadFixture, RefusalsBeforeTheLoad) {
     request.RequireFilter = true;
-    request.OnlySuccessful = true; // not a filter button
-    LoadOutcome out = session.BitBtn1Click(request, fe);
+    request.Filter.OnlySuccessful = true; // not a filter button
+    LoadOutcome out = session.Run(request, fe);
     EXPECT_FALSE(out.Ran);
     EXPECT_EQ(fe.messages, (std::vector<std::string>{"Не выбран фильтр!"}));
 
     request.RequireFilter = false;
-    request.AmaFolder.clear();
+    request.Period.AmaFolder.clear();
     request.AutoOpen = true;
-    out = session.BitBtn1Click(request, fe);
+    out = session.Run(request, fe);
     EXPECT_FALSE(out.Ran);
     EXPECT_TRUE(out.OpenResult); // the previous rows are shown again
     EXPECT_EQ(fe.messages.back(), "Не указан путь к файлам *.AMA!");
 }
 
 TEST_F(LoadFixture, ExchangeChoiceAndFolderForms) {
-    request.ExchangeOn = true;
-    request.ExchangeText = "i3963";
-    request.AmaFolder = amaDir.Path().string(); // typed without the separator
-    EXPECT_EQ(static_cast<std::uint64_t>(session.BitBtn1Click(request, fe).Loaded),
-              Sound(1, 3, "i3963"));
+    request.Filter.ExchangeNumber = "i3963";
+    request.Period.AmaFolder = amaDir.Path().string(); // typed without the separator
+    EXPECT_EQ(static_cast<std::uint64_t>(session.Run(request, fe).Loaded), Sound(1, 3, "i3963"));
     EXPECT_EQ(session.PrintStr(),
               "Выборка данных начиная с 01.10.2006 по 03.10.2006. АТС №: i3963.");
 
-    request.ExchangeText.clear(); // pressed with an empty box: every exchange
-    EXPECT_EQ(static_cast<std::uint64_t>(session.BitBtn1Click(request, fe).Loaded), Sound(1, 3));
+    request.Filter.ExchangeNumber.clear(); // pressed with an empty box: every exchange
+    EXPECT_EQ(static_cast<std::uint64_t>(session.Run(request, fe).Loaded), Sound(1, 3));
     EXPECT_EQ(session.PrintStr(), "Выборка данных начиная с 01.10.2006 по 03.10.2006.");
 
-    request.ExchangeText = "i3962ABCDEFG"; // 12 characters: the first 10 count
-    EXPECT_EQ(session.BitBtn1Click(request, fe).Loaded, 0);
+    request.Filter.ExchangeNumber = "i3962ABCDEFG"; // 12 characters: the first 10 count
+    EXPECT_EQ(session.Run(request, fe).Loaded, 0);
     EXPECT_EQ(session.PrintStr(),
               "Выборка данных начиная с 01.10.2006 по 03.10.2006. АТС №: i3962ABCDE.");
 
@@ -200,10 +198,9 @@ TEST_F(LoadFixture, ExchangeChoiceAndFolderForms) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         fs::rename(amaDir.Path() / f.Name, amaDir.Path() / upper);
     }
-    request.ExchangeText = "i3962";
-    request.PeriodEnd = At(2006, 10, 1, 23, 59);
-    EXPECT_EQ(static_cast<std::uint64_t>(session.BitBtn1Click(request, fe).Loaded),
-              Sound(1, 1, "i3962"));
+    request.Filter.ExchangeNumber = "i3962";
+    request.Period.End = At(2006, 10, 1, 23, 59);
+    EXPECT_EQ(static_cast<std::uint64_t>(session.Run(request, fe).Loaded), Sound(1, 1, "i3962"));
 }
 
 TEST_F(LoadFixture, MissingEmptyAndShortFiles) {
@@ -214,7 +211,7 @@ TEST_F(LoadFixture, MissingEmptyAndShortFiles) {
     }
     ScratchDir& ama = amaDir;
     ama.Write("i396220061001_9.ama", "");
-    const LoadOutcome out = session.BitBtn1Click(request, fe);
+    const LoadOutcome out = session.Run(request, fe);
     EXPECT_EQ(static_cast<std::uint64_t>(out.Loaded), Sound(1, 1));
     EXPECT_EQ(fe.messages, (std::vector<std::string>{"Файлы за 02.10.2006 не найдены!",
                                                      "Файлы за 03.10.2006 не найдены!"}));
@@ -234,9 +231,9 @@ TEST_F(LoadFixture, MissingEmptyAndShortFiles) {
     };
     fe.positions.clear();
     fe.maximum = 0;
-    request.PeriodStart = At(2006, 10, 4);
-    request.PeriodEnd = At(2006, 10, 4, 23, 59);
-    session.BitBtn1Click(request, fe);
+    request.Period.Start = At(2006, 10, 4);
+    request.Period.End = At(2006, 10, 4, 23, 59);
+    session.Run(request, fe);
     std::int64_t found = 0;
     for (const auto& f : manifest.Files)
         if (f.Day.day == 4) found += static_cast<std::int64_t>(f.Counts.Bytes);
@@ -254,16 +251,16 @@ TEST_F(LoadFixture, CancelStopsAtTheNextRecordAndNoFurtherDayLoads) {
         if (!pressed && fe.yields == 50) {
             // A second start while the load runs is refused.
             RecordingFrontEnd other;
-            const LoadOutcome second = session.BitBtn1Click(request, other);
+            const LoadOutcome second = session.Run(request, other);
             if (!second.Ran &&
                 other.messages == std::vector<std::string>{std::string(LoadSession::BusyMessage)})
                 ++refusedWhileBusy;
-            session.MsgMain2();
-            session.MsgMain2(); // twice is the same as once
+            session.Cancel();
+            session.Cancel(); // twice is the same as once
             pressed = true;
         }
     };
-    const LoadOutcome out = session.BitBtn1Click(request, fe);
+    const LoadOutcome out = session.Run(request, fe);
     EXPECT_TRUE(pressed);
     EXPECT_EQ(refusedWhileBusy, 1);
     EXPECT_TRUE(out.Cancelled);
@@ -275,7 +272,7 @@ TEST_F(LoadFixture, CancelStopsAtTheNextRecordAndNoFurtherDayLoads) {
 
     // The next load runs normally.
     fe.onYield = nullptr;
-    EXPECT_EQ(static_cast<std::uint64_t>(session.BitBtn1Click(request, fe).Loaded), Sound(1, 3));
+    EXPECT_EQ(static_cast<std::uint64_t>(session.Run(request, fe).Loaded), Sound(1, 3));
 }
 
 TEST_F(LoadFixture, DamagedRecordsAreReportedOnceAtTheEnd) {
@@ -286,9 +283,9 @@ TEST_F(LoadFixture, DamagedRecordsAreReportedOnceAtTheEnd) {
     o.RecordsPerFile = 100;
     o.Damage = true;
     const auto m = gen::WriteFiles(o, damaged.Path());
-    request.AmaFolder = damaged.Path().string();
-    request.PeriodEnd = At(2006, 10, 1, 23, 59);
-    const LoadOutcome out = session.BitBtn1Click(request, fe);
+    request.Period.AmaFolder = damaged.Path().string();
+    request.Period.End = At(2006, 10, 1, 23, 59);
+    const LoadOutcome out = session.Run(request, fe);
     ASSERT_EQ(fe.messages.size(), 1u);
     std::string expected =
         "Пропущено повреждённых записей: " + std::to_string(m.Total.BadDate + m.Total.CutOff) + ".";
@@ -299,31 +296,30 @@ TEST_F(LoadFixture, DamagedRecordsAreReportedOnceAtTheEnd) {
 }
 
 TEST_F(LoadFixture, PrintHeadersNameThePeriodAndTheFilters) {
-    request.NumberAOn = true;
-    request.NumberAMatch = nmEqual;
-    request.NumberAText = "100";
-    request.NumberJoin = 0;
-    request.NumberBOn = true;
-    request.NumberBMatch = nmStartsWith;
-    request.NumberBText = "8";
-    session.BitBtn1Click(request, fe);
+    request.Filter.NumberAOn = true;
+    request.Filter.NumberAMatch = nmEqual;
+    request.Filter.NumberAText = "100";
+    request.Filter.NumberJoin = 0;
+    request.Filter.NumberBOn = true;
+    request.Filter.NumberBMatch = nmStartsWith;
+    request.Filter.NumberBText = "8";
+    session.Run(request, fe);
     EXPECT_EQ(session.PrintStr1(), "Фильтры:  Номер_А:равно 100. AND  Номер_Б:начинается с 8.");
     EXPECT_EQ(fe.savedHeaders.back(),
               "Выборка данных начиная с 01.10.2006 по 03.10.2006.|" + session.PrintStr1());
 
     LoadRequest r;
     r.RequireFilter = true;
-    r.AmaFolder = request.AmaFolder;
-    r.PeriodStart = request.PeriodStart;
-    r.PeriodEnd = request.PeriodEnd;
-    r.TimeToOn = true;
-    r.TimeTo = EncodeTime({14, 5, 30, 0});
-    r.InTrunkGroupOn = true;
-    r.InTrunkGroup = 12;
-    r.ErrorCodeOn = true;
-    r.ErrorCode = 31;
-    r.ErrorCodeText = "31";
-    session.BitBtn1Click(r, fe);
+    r.Period.AmaFolder = request.Period.AmaFolder;
+    r.Period.Start = request.Period.Start;
+    r.Period.End = request.Period.End;
+    r.Filter.TimeToOn = true;
+    r.Filter.TimeTo = EncodeTime({14, 5, 30, 0});
+    r.Filter.InTrunkGroupOn = true;
+    r.Filter.InTrunkGroup = 12;
+    r.Filter.ErrorCodeOn = true;
+    r.Filter.ErrorCode = 31;
+    session.Run(r, fe);
     EXPECT_EQ(session.PrintStr1(), "Фильтры:  Вх.ТГ:12. Код ош.:31. Время до:14:05:30.");
 }
 

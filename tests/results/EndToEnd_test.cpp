@@ -3,8 +3,8 @@
 
 #include "db/Database.h"
 #include "db/Query.h"
-#include "decode/DecodeLoop.h"
 #include "load/CallTable.h"
+#include "load/DecodeLoop.h"
 #include "load/PreFilter.h"
 #include "tests/db/ScratchDir.h"
 #include "tools/AmaGenerator.h"

@@ -1,6 +1,6 @@
 #include "settings/SettingsFiles.h"
 
-#include "db/Cp1251.h"
+#include "base/Cp1251.h"
 #include "settings/SettingsError.h"
 
 #include "tests/db/ScratchDir.h"

@@ -1,7 +1,7 @@
 #include "tools/AmaGenerator.h"
 
-#include "decode/DecodeLoop.h"
 #include "load/CallRowWriter.h"
+#include "load/DecodeLoop.h"
 #include "load/PreFilter.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "load/ConsoleFrontEnd.h"
+#include "console/ConsoleFrontEnd.h"
 
 #include <iostream>
 #include <string>

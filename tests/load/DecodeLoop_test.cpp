@@ -1,8 +1,8 @@
-#include "decode/DecodeLoop.h"
+#include "load/DecodeLoop.h"
 
-#include "RecordBytes.h"
 #include "load/CallRowWriter.h"
 #include "load/PreFilter.h"
+#include "tests/decode/RecordBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decode/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "decode/DecodeLoop.h"
+#include "load/DecodeLoop.h"
 
 #include "decode/RecordWalk.h"
 #include "load/CallRowWriter.h"

@@ -1,4 +1,4 @@
-#include "db/Cp1251.h"
+#include "base/Cp1251.h"
 
 #include <array>
 #include <cstdint>
