@@ -7,11 +7,6 @@ namespace kestrom {
 
 namespace {
 
-constexpr std::array<std::string_view, 20> ColumnNames = {
-    "Ошибка",   "EX_ош",     "Тип_зап",     "Вх_транк_гр", "Вх_транк",  "Исх_транк_гр", "Исх_транк",
-    "Номер_А",  "ОрНомер_A", "Номер_Б",     "Посл_сть",    "Дата_иниц", "Время_иниц",   "Дата_окон",
-    "Время_ок", "Категория", "Услуга_аб_А", "Услуга_аб_Б", "Прод_мс",   "Прод_Мин"};
-
 // Lines shared by both branches of the main query.
 constexpr std::string_view TrunkGroups =
     ", AMG.In_Tr_Gr_ID as Вх_транк_гр, AMG.In_Tr_ID as Вх_транк, AMG.Out_Tr_Gr_ID as "
@@ -61,13 +56,9 @@ ResultOutcome Failed(Query& query, std::string message, std::string detail) {
 
 } // namespace
 
-const std::array<std::string_view, 20>& ResultColumnNames() {
-    return ColumnNames;
-}
-
 int ResultColumnPosition(std::string_view name) {
-    for (std::size_t i = 0; i < ColumnNames.size(); ++i)
-        if (ColumnNames[i] == name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < ResultColumnList.size(); ++i)
+        if (ResultColumnList[i] == name) return static_cast<int>(i);
     return -1;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ResultColumns.h"
 #include "db/Query.h"
 
 #include <array>
@@ -9,13 +10,6 @@
 #include <vector>
 
 namespace kestrom {
-
-/// The 20 columns of the result, in result order (UTF-8). These names are
-/// the vocabulary of the displayed-column list, the sort list, the grid, the
-/// totals and the colouring, and are compared as exact byte strings: "EX_ош"
-/// begins with Latin E and X, "ОрНомер_A" ends in a Latin A, whereas
-/// "Номер_А" and "Услуга_аб_А" end in a Cyrillic А.
-const std::array<std::string_view, 20>& ResultColumnNames();
 
 /// 0-based position of a result column by its exact name, -1 for none.
 int ResultColumnPosition(std::string_view name);

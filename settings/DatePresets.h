@@ -6,13 +6,13 @@ namespace kestrom {
 
 /// The check marks of the five date presets: "Сегодня", "Вчера" and
 /// "Неделю назад" for the start of the period, "Сегодня" and "Вчера" for its
-/// end. The defaults are those of a first start.
+/// end (keys Date1_td, Date1_yd, Date1_mon, Date2_td, Date2_yt).
 struct DatePresets {
-    bool StartToday = false;    // N5, key Date1_td
-    bool StartYesterday = true; // N6, key Date1_yd
-    bool StartWeekAgo = false;  // N7, key Date1_mon
-    bool EndToday = true;       // N8, key Date2_td
-    bool EndYesterday = false;  // N9, key Date2_yt
+    bool StartToday = false;
+    bool StartYesterday = false;
+    bool StartWeekAgo = false;
+    bool EndToday = false;
+    bool EndYesterday = false;
     bool operator==(const DatePresets&) const = default;
 };
 

@@ -86,38 +86,38 @@ std::optional<std::string> LoadList(const SettingsState& s, std::string_view nam
     return std::nullopt;
 }
 
-void ReadSortKeys(const IniFile& ini, SettingsState& s) {
-    s.VisibleColumns = ini.ReadList(SortSection, "VisibleCol", DefaultVisibleColumns());
-    s.SortColumns = ini.ReadList(SortSection, "SortCol", DefaultSortColumns());
+void ReadSortKeys(const IniFile& ini, const SettingsState& d, SettingsState& s) {
+    s.VisibleColumns = ini.ReadList(SortSection, "VisibleCol", d.VisibleColumns);
+    s.SortColumns = ini.ReadList(SortSection, "SortCol", d.SortColumns);
 }
 
-void ReadOptionKeys(const IniFile& ini, SettingsState& s) {
-    s.Successful = ini.ReadBool(StateSection, "successful", true);
-    s.OptimizeColumns = ini.ReadBool(StateSection, "optimizeCol", false);
-    s.AutoOpen = ini.ReadBool(StateSection, "AutoOpen", true);
-    s.AutoSaveExchanges = ini.ReadBool(StateSection, "AutoSave", false);
-    s.ColorRows = ini.ReadBool(StateSection, "ColorRows", false);
-    s.ExchangeFilterOn = ini.ReadBool(StateSection, "AtsBootton", false);
+void ReadOptionKeys(const IniFile& ini, const SettingsState& d, SettingsState& s) {
+    s.Successful = ini.ReadBool(StateSection, "successful", d.Successful);
+    s.OptimizeColumns = ini.ReadBool(StateSection, "optimizeCol", d.OptimizeColumns);
+    s.AutoOpen = ini.ReadBool(StateSection, "AutoOpen", d.AutoOpen);
+    s.AutoSaveExchanges = ini.ReadBool(StateSection, "AutoSave", d.AutoSaveExchanges);
+    s.ColorRows = ini.ReadBool(StateSection, "ColorRows", d.ColorRows);
+    s.ExchangeFilterOn = ini.ReadBool(StateSection, "AtsBootton", d.ExchangeFilterOn);
 }
 
-void ReadPresetKeys(const IniFile& ini, DatePresets& p) {
-    p.StartToday = ini.ReadBool(StateSection, "Date1_td", false);
-    p.StartYesterday = ini.ReadBool(StateSection, "Date1_yd", true);
-    p.StartWeekAgo = ini.ReadBool(StateSection, "Date1_mon", false);
-    p.EndToday = ini.ReadBool(StateSection, "Date2_td", true);
-    p.EndYesterday = ini.ReadBool(StateSection, "Date2_yt", false);
+void ReadPresetKeys(const IniFile& ini, const DatePresets& d, DatePresets& p) {
+    p.StartToday = ini.ReadBool(StateSection, "Date1_td", d.StartToday);
+    p.StartYesterday = ini.ReadBool(StateSection, "Date1_yd", d.StartYesterday);
+    p.StartWeekAgo = ini.ReadBool(StateSection, "Date1_mon", d.StartWeekAgo);
+    p.EndToday = ini.ReadBool(StateSection, "Date2_td", d.EndToday);
+    p.EndYesterday = ini.ReadBool(StateSection, "Date2_yt", d.EndYesterday);
 }
 
-void ReadRemainingKeys(const IniFile& ini, SettingsState& s) {
-    s.TypeA = ini.ReadInteger(StateSection, "TypeA", 0);
-    s.TypeB = ini.ReadInteger(StateSection, "TypeB", 0);
-    s.AtsNum = ini.ReadInteger(StateSection, "AtsNum", -1);
-    s.Filter = ini.ReadInteger(StateSection, "filter", 0);
-    s.PrintStr = ini.ReadString(StateSection, "PrintStr", "");
-    s.PrintStr1 = ini.ReadString(StateSection, "PrintStr1", "");
-    const int window = ini.ReadInteger(StateSection, "window", 0);
+void ReadRemainingKeys(const IniFile& ini, const SettingsState& d, SettingsState& s) {
+    s.TypeA = ini.ReadInteger(StateSection, "TypeA", d.TypeA);
+    s.TypeB = ini.ReadInteger(StateSection, "TypeB", d.TypeB);
+    s.AtsNum = ini.ReadInteger(StateSection, "AtsNum", d.AtsNum);
+    s.Filter = ini.ReadInteger(StateSection, "filter", d.Filter);
+    s.PrintStr = ini.ReadString(StateSection, "PrintStr", d.PrintStr);
+    s.PrintStr1 = ini.ReadString(StateSection, "PrintStr1", d.PrintStr1);
+    const int window = ini.ReadInteger(StateSection, "window", d.WindowState);
     if (window >= 0 && window <= 2) s.WindowState = window;
-    s.SaveOnExit = ini.ReadBool(StateSection, "SaveOnExit", false);
+    s.SaveOnExit = ini.ReadBool(StateSection, "SaveOnExit", d.SaveOnExit);
 }
 
 } // namespace
@@ -147,10 +147,11 @@ std::vector<std::string> LoadSettingsFiles(SettingsState& s) {
 
 void RestoreState(SettingsState& s) {
     const IniFile ini = StateFile(s);
-    ReadSortKeys(ini, s);
-    ReadOptionKeys(ini, s);
-    ReadPresetKeys(ini, s.Presets);
-    ReadRemainingKeys(ini, s);
+    const SettingsState d = DefaultState();
+    ReadSortKeys(ini, d, s);
+    ReadOptionKeys(ini, d, s);
+    ReadPresetKeys(ini, d.Presets, s.Presets);
+    ReadRemainingKeys(ini, d, s);
 }
 
 void SaveState(const SettingsState& s) {

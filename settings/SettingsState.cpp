@@ -1,15 +1,52 @@
 #include "settings/SettingsState.h"
 
+#include "base/ResultColumns.h"
+
+#include <algorithm>
+
 namespace kestrom {
 
 std::vector<std::string> DefaultVisibleColumns() {
-    return {"Ошибка",     "EX_ош",     "Тип_зап",   "Вх_транк_гр", "Вх_транк", "Исх_транк_гр",
-            "Исх_транк",  "Номер_А",   "ОрНомер_A", "Номер_Б",     "Посл_сть", "Дата_иниц",
-            "Время_иниц", "Дата_окон", "Время_ок",  "Категория",   "Прод_мс",  "Прод_Мин"};
+    std::vector<std::string> columns;
+    for (std::string_view name : ResultColumnList)
+        if (std::find(ServiceColumns.begin(), ServiceColumns.end(), name) == ServiceColumns.end())
+            columns.emplace_back(name);
+    return columns;
 }
 
 std::vector<std::string> DefaultSortColumns() {
     return {"Дата_иниц[Up]", "Время_иниц[Up]"};
+}
+
+SettingsState DefaultState() {
+    SettingsState s;
+    s.VisibleColumns = DefaultVisibleColumns();
+    s.SortColumns = DefaultSortColumns();
+    s.Successful = true;
+    s.AutoOpen = true;
+    s.Presets.StartYesterday = true;
+    s.Presets.EndToday = true;
+    s.AtsNum = -1;
+    return s;
+}
+
+SettingsState WithDefaultCommand(SettingsState s) {
+    const SettingsState d = DefaultState();
+    s.VisibleColumns.assign(ResultColumnList.begin(), ResultColumnList.end());
+    s.SortColumns = d.SortColumns;
+    s.Successful = d.Successful;
+    s.OptimizeColumns = d.OptimizeColumns;
+    s.AutoOpen = d.AutoOpen;
+    s.AutoSaveExchanges = d.AutoSaveExchanges;
+    s.ColorRows = d.ColorRows;
+    s.ExchangeFilterOn = d.ExchangeFilterOn;
+    s.Presets = d.Presets;
+    s.TypeA = d.TypeA;
+    s.TypeB = d.TypeB;
+    s.AtsNum = s.Exchanges.empty() ? d.AtsNum : 0;
+    s.Filter = d.Filter;
+    s.SaveOnExit = d.SaveOnExit;
+    return s;
 }
 
 int ItemIndexOrNone(int index, std::size_t count) {

@@ -18,7 +18,8 @@ std::vector<std::string> DefaultSortColumns();
 /// Everything the settings files remember, as the window's controls hold it.
 /// The window binds its controls to these values; the operations of
 /// SettingsFiles.h move them between here and the four files. All texts are
-/// UTF-8. The member defaults are the built-in defaults of addpar.ini.
+/// UTF-8. A value-initialised state is blank; DefaultState() gives the
+/// built-in defaults.
 struct SettingsState {
     /// The program directory, ending in a path delimiter; the four files lie there.
     std::string ProgramDir;
@@ -37,13 +38,13 @@ struct SettingsState {
     std::vector<std::string> FolderHistory; ///< AMA folders, the most recent first
 
     // addpar.ini, section Sort
-    std::vector<std::string> VisibleColumns = DefaultVisibleColumns();
-    std::vector<std::string> SortColumns = DefaultSortColumns();
+    std::vector<std::string> VisibleColumns;
+    std::vector<std::string> SortColumns;
 
     // addpar.ini, section state
-    bool Successful = true; ///< "Только успешные"
+    bool Successful = false; ///< "Только успешные"
     bool OptimizeColumns = false; ///< "Всегда оптимизировать ширину колонок"
-    bool AutoOpen = true; ///< "Открывать таблицу автоматически"
+    bool AutoOpen = false; ///< "Открывать таблицу автоматически"
     bool AutoSaveExchanges = false; ///< "Автосохранение в списке № АТС"
     bool ColorRows = false;         ///< "Включить подсветку строк"
     bool ExchangeFilterOn = false;  ///< the toggle "Для АТС №" is pressed
@@ -53,7 +54,7 @@ struct SettingsState {
     /// ItemIndexOrNone, since a stored index may lie outside its list.
     int TypeA = 0;
     int TypeB = 0;
-    int AtsNum = -1;
+    int AtsNum = 0;
     int Filter = 0;
     std::string PrintStr;  ///< first print header line (the period)
     std::string PrintStr1; ///< second print header line (the filters)
@@ -61,6 +62,16 @@ struct SettingsState {
     int WindowState = 0;
     bool SaveOnExit = false; ///< "Автосохранение состояния по выходу"
 };
+
+/// The built-in defaults of addpar.ini: a first start's state, and the value
+/// of every key that is missing. Paths and lists are left empty.
+SettingsState DefaultState();
+
+/// The state after the command "По умолчанию": the defaults of the options,
+/// the filter modes, the sort list and the date presets, every result column
+/// displayed and the first number of the exchange list chosen. The paths, the
+/// lists, the print headers and the window state stay as they are.
+SettingsState WithDefaultCommand(SettingsState s);
 
 /// The item to select in a list of count items for a stored index: the index
 /// itself, or -1 (no selection, empty text) when it lies outside the list.

@@ -741,27 +741,26 @@ void TSearchForm::ButtonGroup14Items0Click() {
 }
 
 void TSearchForm::ButtonGroup12Items0Click() {
-    std::vector<std::string> all;
-    for (std::string_view name : ResultColumnNames())
-        all.emplace_back(name);
-    Chooser->SetDisplayed(all);
-    Chooser->SetSort(DefaultSortColumns());
-    CheckBox1->setChecked(true);
-    CheckBox2->setChecked(false);
-    CheckBox3->setChecked(true);
-    CheckBox4->setChecked(false);
-    CheckBox6->setChecked(false);
-    ToolButton5->setChecked(false);
-    N5->setChecked(false);
-    N6->setChecked(true);
-    N7->setChecked(false);
-    N8->setChecked(true);
-    N9->setChecked(false);
-    ComboBox1->setCurrentIndex(0);
-    ComboBox2->setCurrentIndex(0);
-    if (ComboBox3->count() > 0) ComboBox3->setCurrentIndex(0);
-    ComboBox4->setCurrentIndex(0);
-    CheckBox5->setChecked(false);
+    ReadControls();
+    const SettingsState d = WithDefaultCommand(settings_);
+    Chooser->SetDisplayed(d.VisibleColumns);
+    Chooser->SetSort(d.SortColumns);
+    CheckBox1->setChecked(d.Successful);
+    CheckBox2->setChecked(d.OptimizeColumns);
+    CheckBox3->setChecked(d.AutoOpen);
+    CheckBox4->setChecked(d.AutoSaveExchanges);
+    CheckBox6->setChecked(d.ColorRows);
+    ToolButton5->setChecked(d.ExchangeFilterOn);
+    N5->setChecked(d.Presets.StartToday);
+    N6->setChecked(d.Presets.StartYesterday);
+    N7->setChecked(d.Presets.StartWeekAgo);
+    N8->setChecked(d.Presets.EndToday);
+    N9->setChecked(d.Presets.EndYesterday);
+    ComboBox1->setCurrentIndex(d.TypeA);
+    ComboBox2->setCurrentIndex(d.TypeB);
+    if (d.AtsNum >= 0) ComboBox3->setCurrentIndex(d.AtsNum);
+    ComboBox4->setCurrentIndex(d.Filter);
+    CheckBox5->setChecked(d.SaveOnExit);
 }
 
 void TSearchForm::Label3Click() {

@@ -203,7 +203,7 @@ class TSearchForm : public QWidget {
                       int daysBack);
 
     std::string programDir_;
-    SettingsState settings_;
+    SettingsState settings_ = DefaultState();
     Database db_;
     Query query_;
     LoadSession session_;

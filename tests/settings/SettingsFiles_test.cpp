@@ -27,7 +27,7 @@ std::string DirText(const ScratchDir& dir) {
 }
 
 SettingsState StateIn(const std::string& programDir) {
-    SettingsState s;
+    SettingsState s = DefaultState();
     s.ProgramDir = programDir;
     return s;
 }
@@ -66,7 +66,7 @@ TEST(FirstStart, CreatesThePathAndListFilesAndEveryKeyReadsItsDefault) {
     EXPECT_TRUE(s.AutoOpen);
     EXPECT_FALSE(s.OptimizeColumns || s.AutoSaveExchanges || s.ColorRows || s.ExchangeFilterOn ||
                  s.SaveOnExit);
-    EXPECT_EQ(s.Presets, DatePresets{});
+    EXPECT_EQ(s.Presets, (DatePresets{false, true, false, true, false}));
     EXPECT_EQ((List{std::to_string(s.TypeA), std::to_string(s.TypeB), std::to_string(s.AtsNum),
                     std::to_string(s.Filter), std::to_string(s.WindowState)}),
               (List{"0", "0", "-1", "0", "0"}));
