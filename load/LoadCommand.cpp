@@ -129,6 +129,7 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
         return out;
     }
 
+    fe.LoadStarting();
     EmptyCallTable(db_);
     fe.SetResultAttached(false);
     TDateTime day = period.Start;

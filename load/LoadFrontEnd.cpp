@@ -18,6 +18,8 @@ std::string LoadFrontEnd::LongTime(TDateTime v) {
     return buf;
 }
 
+void LoadFrontEnd::LoadStarting() {}
+
 void LoadFrontEnd::SavePrintHeaders(const std::string&, const std::string&) {}
 
 void LoadFrontEnd::SetResultAttached(bool) {}

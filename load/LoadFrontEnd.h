@@ -40,6 +40,9 @@ class LoadFrontEnd : public MessageSink {
     /// The system's long time format ("14:05:30").
     virtual std::string LongTime(TDateTime v);
 
+    /// The checks are passed and the load goes ahead: the call table is
+    /// emptied next.
+    virtual void LoadStarting();
     /// Keeps the two print header lines in the settings, before the files
     /// are loaded.
     virtual void SavePrintHeaders(const std::string& printStr, const std::string& printStr1);

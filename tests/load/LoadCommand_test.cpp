@@ -145,6 +145,7 @@ TEST_F(LoadFixture, EndDateBeforeStartIsRefusedBeforeAnythingIsTouched) {
     const std::int64_t before = session.Run(request, fe).Loaded;
     fe.messages.clear();
     fe.savedHeaders.clear();
+    EXPECT_EQ(fe.starts, 1);
     LoadRequest bad = request;
     bad.Period.Start = At(2006, 10, 5);
     bad.Period.End = At(2006, 10, 4, 23, 59);
@@ -155,6 +156,7 @@ TEST_F(LoadFixture, EndDateBeforeStartIsRefusedBeforeAnythingIsTouched) {
     EXPECT_EQ(fe.messages,
               (std::vector<std::string>{"Дата окончания периода раньше даты начала!"}));
     EXPECT_TRUE(fe.savedHeaders.empty());
+    EXPECT_EQ(fe.starts, 1);
     EXPECT_EQ(RowCount(db), before);
 }
 
@@ -172,6 +174,7 @@ TEST_F(LoadFixture, RefusalsBeforeTheLoad) {
     EXPECT_FALSE(out.Ran);
     EXPECT_TRUE(out.OpenResult); // the previous rows are shown again
     EXPECT_EQ(fe.messages.back(), "Не указан путь к файлам *.AMA!");
+    EXPECT_EQ(fe.starts, 0); // neither refusal went ahead
 }
 
 TEST_F(LoadFixture, ExchangeChoiceAndFolderForms) {

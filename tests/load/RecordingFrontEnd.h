@@ -20,6 +20,7 @@ class RecordingFrontEnd : public LoadFrontEnd, public ProgressDisplay {
         savedHeaders.push_back(a + "|" + b);
     }
     void SetResultAttached(bool attached) override { attachments.push_back(attached); }
+    void LoadStarting() override { ++starts; }
 
     void Create() override { events.push_back("create"); }
     void Show(std::string_view label) override { events.push_back("show " + std::string(label)); }
@@ -34,6 +35,7 @@ class RecordingFrontEnd : public LoadFrontEnd, public ProgressDisplay {
     std::vector<std::string> messages;
     std::vector<std::string> events;
     std::vector<std::string> savedHeaders;
+    int starts = 0; ///< loads that went past their checks
     std::vector<bool> cursor;
     std::vector<bool> attachments;
     std::vector<std::int64_t> positions;
