@@ -1,6 +1,7 @@
 // kestrom: the window program.
 
 #include "app/ProgramDir.h"
+#include "ui/ApplicationSetup.h"
 #include "ui/ProgressBarF.h"
 #include "ui/Unit1.h"
 
@@ -8,8 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8("Программа Kestrom"));
-    QApplication::setApplicationDisplayName(QString::fromUtf8("Программа Kestrom"));
+    kestrom::SetUpApplication(app);
     std::string programDir = kestrom::ProgramDirectory(argv[0]).string();
     if (!programDir.empty() && programDir.back() != '/') programDir += '/';
 

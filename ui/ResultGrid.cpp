@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionHeader>
 
 #include <algorithm>
@@ -133,6 +134,16 @@ void ResultGrid::UpdateRowHeight() {
     verticalHeader()->setDefaultSectionSize(height);
 }
 
+QSize ResultGrid::minimumSizeHint() const {
+    constexpr int VisibleRows = 3;
+    QSize hint = QTableView::minimumSizeHint();
+    const int scrollBar = horizontalScrollBar()->sizeHint().height();
+    const int titles = titles_->isHidden() ? 0 : titles_->sizeHint().height();
+    hint.setHeight(
+        std::max(hint.height(), 2 * frameWidth() + titles + VisibleRows * RowHeight() + scrollBar));
+    return hint;
+}
+
 void ResultGrid::changeEvent(QEvent* event) {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) UpdateRowHeight();
@@ -144,6 +155,7 @@ void ResultGrid::PrepareForOpening() {
     titles_->setSectionResizeMode(QHeaderView::Interactive);
     fitsToWidth_ = false;
     updateGeometries();
+    updateGeometry();
 }
 
 void ResultGrid::BeginOpening() {
@@ -200,6 +212,7 @@ void ResultGrid::SetUpColumns(const QStringList& displayed, const QStringList& m
 
     titles_->updateGeometry();
     updateGeometries();
+    updateGeometry(); // the title row's height changes the grid's minimum
     viewport()->update();
 }
 

@@ -102,6 +102,10 @@ class ResultGrid : public QTableView {
     /// One text line of the grid's font plus 2 pixels.
     int RowHeight() const;
 
+    /// Room for the whole title row and a few data rows: a layout never
+    /// squeezes the grid so far that its vertical titles are cut.
+    QSize minimumSizeHint() const override;
+
   protected:
     void changeEvent(QEvent* event) override;
 

@@ -179,7 +179,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         return ColumnAlignment(index.column()).toInt();
     default:
-        // The row colouring of successful calls answers Qt::BackgroundRole.
+        // No colours yet: every row is drawn in the grid's own colours.
         return {};
     }
 }

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include <memory>
@@ -419,6 +420,33 @@ class ResultGridTest : public QObject {
         // Rows are one line plus 2 pixels high.
         QCOMPARE(grid.rowHeight(0), QFontMetrics(grid.font()).height() + 2);
         QCOMPARE(grid.rowHeight(2), grid.rowHeight(0));
+    }
+
+    // Squeezed under a tall panel, the grid still keeps room for its whole
+    // title row and some data rows: the vertical titles are never cut.
+    void titlesKeepTheirRoomInASmallWindow() {
+        CallResult calls;
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* panel = new QWidget(&window);
+        panel->setMinimumHeight(200);
+        layout->addWidget(panel, 1);
+        auto* grid = new ResultGrid(&window);
+        layout->addWidget(grid);
+        window.resize(600, 300);
+        window.show();
+        grid->BeginOpening();
+        grid->ShowResult(calls.Open(), MasterList(), MasterList());
+        QCoreApplication::processEvents();
+        QHeaderView* titles = grid->horizontalHeader();
+        const QFontMetrics fm(titles->font());
+        QVERIFY(titles->height() > fm.horizontalAdvance(U("Исх_транк_гр")));
+        const QRect rows = grid->viewport()->geometry();
+        QVERIFY2(rows.top() >= titles->geometry().bottom(), "rows overlap the titles");
+        QVERIFY2(rows.height() >= 3 * grid->rowHeight(0),
+                 qPrintable(
+                     QString("rows %1 high, titles %2").arg(rows.height()).arg(titles->height())));
+        QVERIFY(grid->rect().contains(titles->geometry()));
     }
 
     void millionRowsScrollWithoutBuildingThem() {
