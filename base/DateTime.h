@@ -6,8 +6,8 @@
 
 namespace kestrom {
 
-/// The system's date-time value: days since 30 December 1899 00:00; the whole
-/// part is the date, the fraction the time of day.
+/// A date-time value as the call table and the settings keep it: days since
+/// 30 December 1899 00:00, the whole part the date, the fraction the time.
 using TDateTime = double;
 
 constexpr std::int64_t MsPerDay = 86400000;

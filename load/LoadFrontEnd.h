@@ -27,7 +27,7 @@ class ProgressDisplay {
 };
 
 /// Everything a load asks of the front end that runs it: its messages, the
-/// progress display, the hourglass cursor, the yield points and the system's
+/// progress display, the hourglass cursor, the yield points and the desktop's
 /// date and time formats.
 class LoadFrontEnd : public MessageSink {
   public:
@@ -35,9 +35,9 @@ class LoadFrontEnd : public MessageSink {
     virtual void SetBusyCursor(bool busy) = 0;
     /// The "process pending events" points of a long load.
     virtual YieldHook Yield() = 0;
-    /// The system's short date format ("09.10.2006").
+    /// The desktop's short date format ("09.10.2006").
     virtual std::string ShortDate(TDateTime v);
-    /// The system's long time format ("14:05:30").
+    /// The desktop's long time format ("14:05:30").
     virtual std::string LongTime(TDateTime v);
 
     /// The checks are passed and the load goes ahead: the call table is
