@@ -8,6 +8,9 @@ namespace kestrom::cli {
 
 using Args = std::vector<std::string>;
 
+/// The usage lines of every command, on stderr.
+void Usage();
+
 /// `decode FILE...`: one JSON line per call record on stdout.
 int Decode(const Args& args);
 

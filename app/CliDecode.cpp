@@ -1,10 +1,9 @@
 #include "app/CliCommands.h"
 #include "app/RecordJson.h"
 #include "decode/RecordWalk.h"
-#include "load/FileBytes.h"
+#include "load/MappedFile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 
 namespace kestrom::cli {
@@ -15,18 +14,19 @@ int Decode(const Args& args) {
         return 2;
     }
     int status = 0;
-    std::vector<std::uint8_t> bytes;
     for (const std::string& path : args) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) {
-            std::cerr << "kestrom-cli decode: файл не найден: " << path << "\n";
+        const MappedFile file(path);
+        if (!file.Ok()) {
+            std::cerr << "kestrom-cli decode: " << path << ": "
+                      << (file.State() == MappedFile::Status::NotRegular ? "не обычный файл"
+                                                                         : file.Error())
+                      << "\n";
             status = 1;
             continue;
         }
-        ReadFileBytes(path, bytes);
         TLoadBuffer buf;
-        buf.Data = bytes.empty() ? nullptr : bytes.data();
-        buf.Size = static_cast<std::int64_t>(bytes.size());
+        buf.Data = file.Data();
+        buf.Size = file.Size();
         TCallRecord rec;
         WalkRecords(buf, rec, YieldHook{}, nullptr,
                     [&](const TCallRecord& r, RecordDamage damage, std::int64_t offset) {

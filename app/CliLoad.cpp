@@ -20,13 +20,18 @@ struct ArgError : std::runtime_error {
 constexpr std::string_view ModeNames[] = {"eq",         "like",   "starts",  "ends",
                                           "not-starts", "not-eq", "not-ends"};
 
+// A run of len decimal digits at s[at], and nothing else (no sign).
+bool Digits(std::string_view s, std::size_t at, std::size_t len, int& out) {
+    for (std::size_t i = at; i < at + len; ++i)
+        if (s[i] < '0' || s[i] > '9') return false;
+    const auto r = std::from_chars(s.data() + at, s.data() + at + len, out);
+    return r.ec == std::errc() && r.ptr == s.data() + at + len;
+}
+
 std::optional<CivilDate> ParseDate(std::string_view s) {
     int y = 0, m = 0, d = 0;
     if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
-    auto num = [&](std::size_t at, std::size_t len, int& out) {
-        const auto r = std::from_chars(s.data() + at, s.data() + at + len, out);
-        return r.ec == std::errc() && r.ptr == s.data() + at + len;
-    };
+    auto num = [&](std::size_t at, std::size_t len, int& out) { return Digits(s, at, len, out); };
     if (!num(0, 4, y) || !num(5, 2, m) || !num(8, 2, d) || !IsValidDate(y, m, d))
         return std::nullopt;
     return CivilDate{y, m, d};
@@ -35,10 +40,7 @@ std::optional<CivilDate> ParseDate(std::string_view s) {
 std::optional<TDateTime> ParseTime(std::string_view s) {
     int h = 0, mi = 0, se = 0;
     if (s.size() != 8 || s[2] != ':' || s[5] != ':') return std::nullopt;
-    auto num = [&](std::size_t at, int& out) {
-        const auto r = std::from_chars(s.data() + at, s.data() + at + 2, out);
-        return r.ec == std::errc() && r.ptr == s.data() + at + 2;
-    };
+    auto num = [&](std::size_t at, int& out) { return Digits(s, at, 2, out); };
     if (!num(0, h) || !num(3, mi) || !num(6, se) || h > 23 || mi > 59 || se > 59)
         return std::nullopt;
     return EncodeTime({h, mi, se, 0});
@@ -151,6 +153,7 @@ int Load(const Args& args, const std::filesystem::path& programDir) {
         a = Parse(args, programDir);
     } catch (const ArgError& e) {
         std::cerr << "kestrom-cli load: " << e.what() << "\n";
+        Usage();
         return 2;
     }
     try {

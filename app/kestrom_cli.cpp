@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-namespace {
+namespace kestrom::cli {
 
 void Usage() {
     std::cerr
@@ -22,7 +22,9 @@ void Usage() {
            "                    [--format csv] [--out FILE]\n";
 }
 
-} // namespace
+} // namespace kestrom::cli
+
+using kestrom::cli::Usage;
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -18,8 +18,8 @@
 #include "db/Query.h"
 #include "decode/RecordWalk.h"
 #include "load/CallTable.h"
-#include "load/FileBytes.h"
 #include "load/LoadCommand.h"
+#include "load/MappedFile.h"
 #include "load/PreFilter.h"
 #include "results/ResultQuery.h"
 #include "results/ResultSet.h"
@@ -138,11 +138,10 @@ int main(int argc, char** argv) {
     TPreFilter filter;
     PrepareFilter(filter);
     std::vector<TCallRecord> kept;
-    std::vector<std::uint8_t> bytes;
     for (const auto& entry : fs::directory_iterator(ama)) {
         if (entry.path().extension() != ".ama") continue;
-        ReadFileBytes(entry.path().string(), bytes);
-        bench::CollectKept(bytes.data(), bytes.size(), filter, kept);
+        const MappedFile file(entry.path().string());
+        bench::CollectKept(file.Data(), static_cast<std::size_t>(file.Size()), filter, kept);
     }
     const double ceiling = bench::StoreRows(db, fe, kept);
     std::printf("raw ceiling:    %10.0f rows/s  (%zu rows)\n", ceiling, kept.size());

@@ -277,10 +277,13 @@ RecordDamage DecodeElements(TLoadBuffer& buf, TCallRecord& rec, const YieldHook&
             rec.Code118 = 118;
             break;
         case 119:
-            // The digits are read by their count, even past the element's length byte.
-            if (!buf.Holds(pos, 3) || !DecodeDigits(buf, pos + 3, p[2], rec.OCPN_119))
-                return cutOff();
-            rec.Code119 = 119;
+            // The digits are read by their count, even past the element's length
+            // byte, but never past the data: a count that runs beyond it damages
+            // the record, and the walk goes on behind the element.
+            if (buf.Holds(pos, 3) && DecodeDigits(buf, pos + 3, p[2], rec.OCPN_119))
+                rec.Code119 = 119;
+            else
+                damage = RecordDamage::BadDigits;
             break;
         case 121:
             rec.Code121 = 121;

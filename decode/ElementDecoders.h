@@ -13,6 +13,7 @@ namespace kestrom {
 enum class RecordDamage : std::uint8_t {
     None,        ///< decoded in full
     BadDateTime, ///< element 102 or 103 holds an impossible date or time
+    BadDigits,   ///< element 119's digits run past the end of the data
     CutOff,      ///< the data ended inside the header or an element
 };
 
@@ -32,7 +33,9 @@ RecordDamage DecodeHeader(TLoadBuffer& buf, TCallRecord& rec);
 /// Decodes elements from Pos on. On return Pos stands on the byte 200 that
 /// begins the next call record, or at Size. An impossible date or time does
 /// not stop the walk: the record is walked to its proper end and reported as
-/// BadDateTime. Data that ends inside an element leaves Pos at Size.
+/// BadDateTime; so is element 119 whose digit count runs past the data
+/// (BadDigits), the walk going on behind the element as its length byte says.
+/// Data that ends inside an element leaves Pos at Size.
 RecordDamage DecodeElements(TLoadBuffer& buf, TCallRecord& rec, const YieldHook& yield);
 
 /// The 16-bit word sum of the len bytes at p (an odd last byte is the high

@@ -2,7 +2,7 @@
 
 #include "load/CallRowWriter.h"
 #include "load/DaySearch.h"
-#include "load/FileBytes.h"
+#include "load/MappedFile.h"
 #include "load/PreFilter.h"
 
 #include <exception>
@@ -40,29 +40,41 @@ void DayLoader::LoadFiles(const std::string& folder, const std::string& pattern,
     progress.Show(
         std::string("Поиск и загрузка файлов за ").append(dayText).append(". Ожидайте..."));
 
-    // First pass: the sizes.
+    // First pass: the sizes. Only regular files count; anything else that
+    // bears a day's name is named in the damage report and never opened.
     for (const FoundFile& f : SearchFiles(folder, pattern)) {
-        out.BytesFound += f.Size;
+        if (f.Regular)
+            out.BytesFound += f.Size;
+        else
+            out.Damaged.push_back({.Name = f.Name, .NotRegular = true});
         progress.SetMaximum(out.BytesFound);
         yield();
     }
     if (out.BytesFound == 0) {
-        frontEnd_.Information(std::string("Файлы за ").append(dayText).append(" не найдены!"));
+        frontEnd_.NoFilesForDay(std::string("Файлы за ").append(dayText).append(" не найдены!"));
         return;
     }
 
     // Second pass: reading and decoding, one file at a time.
     for (const FoundFile& f : SearchFiles(folder, pattern)) {
+        if (!f.Regular) continue;
         LoadOneFile(folder + f.Name, f.Name, f.Size, out);
         progress.SetPosition(out.BytesLoaded);
         yield();
     }
     if (out.BytesLoaded != out.BytesFound) {
-        frontEnd_.Information(std::string("Ошибка!\rНайдено:")
+        std::string message = std::string("Ошибка!\rНайдено:")
                                   .append(std::to_string(out.BytesFound))
                                   .append("байт.\rЗагружено: ")
                                   .append(std::to_string(out.BytesLoaded))
-                                  .append("байт."));
+                                  .append("байт.");
+        if (!out.Unread.empty()) {
+            message.append("\rНе прочитаны файлы: ");
+            for (std::size_t i = 0; i < out.Unread.size(); ++i)
+                message.append(i == 0 ? "" : ", ").append(out.Unread[i]);
+            message.append(".");
+        }
+        frontEnd_.Information(message);
     }
     progress.SetPosition(0);
     progress.Hide();
@@ -70,20 +82,29 @@ void DayLoader::LoadFiles(const std::string& folder, const std::string& pattern,
 
 void DayLoader::LoadOneFile(const std::string& path, const std::string& name, std::int64_t size,
                             DayOutcome& out) {
-    std::vector<std::uint8_t> bytes;
-    const std::int64_t got = ReadFileBytes(path, bytes, size);
-    if (got > 0) {
+    const MappedFile file(path, size);
+    if (file.State() == MappedFile::Status::NotRegular) {
+        out.Damaged.push_back({.Name = name, .NotRegular = true});
+        return;
+    }
+    if (!file.Ok()) {
+        out.Unread.push_back(std::string(name).append(" (").append(file.Error()).append(")"));
+        return;
+    }
+    if (file.Size() > 0) {
         TLoadBuffer buf;
-        buf.Data = bytes.data();
-        buf.Size = got;
+        buf.Data = file.Data();
+        buf.Size = file.Size();
         TCallRecord rec;
         DecodeContext ctx{buf, rec, filter_, writer_, frontEnd_.Yield(), &cancelled_};
         const DecodeStats st = DecodeBuffer(ctx);
         out.Stats += st;
         out.Rows += static_cast<std::int64_t>(st.Stored);
-        if (st.Damaged() != 0) out.Damaged.push_back({name, st.Damaged()});
+        if (st.Damaged() != 0 || st.ShortLastRecord >= 0)
+            out.Damaged.push_back(
+                {.Name = name, .Count = st.Damaged(), .ShortLastRecord = st.ShortLastRecord});
     }
-    out.BytesLoaded += got;
+    out.BytesLoaded += file.Size();
 }
 
 } // namespace kestrom

@@ -14,10 +14,14 @@ namespace kestrom {
 class CallRowWriter;
 struct TPreFilter;
 
-/// Records of one file that the decoder skipped as damaged.
+/// What was wrong with one file of a load.
 struct FileDamage {
     std::string Name;
-    std::uint64_t Count = 0;
+    std::uint64_t Count = 0; ///< damaged records skipped
+    /// The offset of a last record shorter than its header says (the file may
+    /// have been cut), or -1.
+    std::int64_t ShortLastRecord = -1;
+    bool NotRegular = false; ///< not a regular file: skipped unread
 };
 
 /// What one day of a load did.
@@ -27,6 +31,8 @@ struct DayOutcome {
     std::int64_t BytesLoaded = 0; ///< bytes actually read
     DecodeStats Stats;
     std::vector<FileDamage> Damaged; ///< files with damaged records, in load order
+    /// Files that could not be read, each with the reason: "name (reason)".
+    std::vector<std::string> Unread;
 };
 
 /// Loads the AMA files of single days into the call table, one file in

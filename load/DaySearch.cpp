@@ -1,5 +1,7 @@
 #include "load/DaySearch.h"
 
+#include "load/SystemErrorText.h"
+
 #include <cctype>
 #include <cstdio>
 #include <system_error>
@@ -72,9 +74,19 @@ std::vector<FoundFile> SearchFiles(const std::filesystem::path& folder, std::str
         std::error_code sizeError;
         const bool regular = it->is_regular_file(sizeError);
         const std::uintmax_t size = regular ? it->file_size(sizeError) : 0;
-        found.push_back({name, sizeError ? 0 : static_cast<std::int64_t>(size)});
+        found.push_back({name, sizeError ? 0 : static_cast<std::int64_t>(size), regular});
     }
     return found;
+}
+
+std::string FolderAccessError(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (!ec) return {};
+    if (ec == std::errc::no_such_file_or_directory) return {};
+    return ec.category() == std::generic_category() || ec.category() == std::system_category()
+               ? SystemErrorText(ec.value())
+               : ec.message();
 }
 
 } // namespace kestrom

@@ -28,12 +28,17 @@ bool NameMatches(std::string_view pattern, std::string_view name);
 /// One entry the directory search found.
 struct FoundFile {
     std::string Name;      ///< the entry's name in the folder
-    std::int64_t Size = 0; ///< its size as the search reports it (0 for a directory)
+    std::int64_t Size = 0; ///< its size as the search reports it (0 for anything but a file)
+    bool Regular = false;  ///< a regular file (after links); only these are read
 };
 
 /// The entries of the folder whose names match the name part of the mask,
 /// in the order in which the directory lists them. Entries of every kind are
 /// found; a folder that cannot be read gives none.
 std::vector<FoundFile> SearchFiles(const std::filesystem::path& folder, std::string_view pattern);
+
+/// Why the folder cannot be listed, in the operating system's words; empty
+/// when it can be, or when it does not exist (its days then have no files).
+std::string FolderAccessError(const std::filesystem::path& folder);
 
 } // namespace kestrom

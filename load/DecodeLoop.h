@@ -18,11 +18,16 @@ struct DecodeStats {
     std::uint64_t Stored = 0;      ///< rows the writer accepted
     std::uint64_t BadChecksum = 0; ///< left out for a checksum mismatch
     std::uint64_t BadDateTime = 0; ///< skipped for an impossible date or time
+    std::uint64_t BadDigits = 0;   ///< skipped for digits that run past the data
     std::uint64_t CutOff = 0;      ///< skipped because the data ended inside them
     bool Refused = false;          ///< the writer refused a row and the walk ended there
+    /// The offset of a last record that ends with the data before the length
+    /// its header gives (the file may have been cut); -1 when there is none.
+    /// Such a record is walked and stored as any other.
+    std::int64_t ShortLastRecord = -1;
 
     /// Records skipped as damaged (reported to the user at the end of a load).
-    std::uint64_t Damaged() const { return BadDateTime + CutOff; }
+    std::uint64_t Damaged() const { return BadDateTime + BadDigits + CutOff; }
     DecodeStats& operator+=(const DecodeStats& o);
 };
 

@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "load/CallTable.h"
+#include "load/DaySearch.h"
 #include "load/PreFilter.h"
 
 #include <cstdlib>
@@ -88,11 +89,22 @@ std::string DamageReport(const std::vector<FileDamage>& damaged) {
     std::uint64_t total = 0;
     for (const FileDamage& f : damaged)
         total += f.Count;
-    if (total == 0) return {};
-    std::string s = std::string("Пропущено повреждённых записей: ").append(std::to_string(total));
-    s.append(".");
-    for (const FileDamage& f : damaged)
-        s.append("\n").append(f.Name).append(": ").append(std::to_string(f.Count));
+    std::string s;
+    if (total != 0)
+        s.append("Пропущено повреждённых записей: ").append(std::to_string(total)).append(".");
+    auto line = [&s](const std::string& name) -> std::string& {
+        if (!s.empty()) s.append("\n");
+        return s.append(name).append(": ");
+    };
+    for (const FileDamage& f : damaged) {
+        if (f.Count != 0) line(f.Name).append(std::to_string(f.Count));
+        if (f.NotRegular) line(f.Name).append("не обычный файл, пропущен");
+        if (f.ShortLastRecord >= 0)
+            line(f.Name)
+                .append("файл, возможно, обрезан: последняя запись (смещение ")
+                .append(std::to_string(f.ShortLastRecord))
+                .append(") короче длины, указанной в её заголовке");
+    }
     return s;
 }
 
@@ -126,6 +138,14 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
     if (period.AmaFolder.empty()) {
         fe.Information("Не указан путь к файлам *.AMA!");
         out.OpenResult = r.AutoOpen;
+        return out;
+    }
+    if (const std::string why = FolderAccessError(period.AmaFolder); !why.empty()) {
+        fe.Information(std::string("Нет доступа к папке ")
+                           .append(period.AmaFolder)
+                           .append(": ")
+                           .append(why)
+                           .append("."));
         return out;
     }
 

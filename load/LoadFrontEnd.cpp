@@ -18,6 +18,10 @@ std::string LoadFrontEnd::LongTime(TDateTime v) {
     return buf;
 }
 
+void LoadFrontEnd::NoFilesForDay(std::string_view text) {
+    Information(text);
+}
+
 void LoadFrontEnd::LoadStarting() {}
 
 void LoadFrontEnd::SavePrintHeaders(const std::string&, const std::string&) {}

@@ -40,6 +40,9 @@ class LoadFrontEnd : public MessageSink {
     /// The desktop's long time format ("14:05:30").
     virtual std::string LongTime(TDateTime v);
 
+    /// "Файлы за <день> не найдены!": by default an information box like any
+    /// other; the window lets the user silence it for the rest of a load.
+    virtual void NoFilesForDay(std::string_view text);
     /// The checks are passed and the load goes ahead: the call table is
     /// emptied next.
     virtual void LoadStarting();

@@ -21,6 +21,10 @@ class RecordingFrontEnd : public LoadFrontEnd, public ProgressDisplay {
     }
     void SetResultAttached(bool attached) override { attachments.push_back(attached); }
     void LoadStarting() override { ++starts; }
+    void NoFilesForDay(std::string_view text) override {
+        ++daysWithoutFiles;
+        messages.emplace_back(text);
+    }
 
     void Create() override { events.push_back("create"); }
     void Show(std::string_view label) override { events.push_back("show " + std::string(label)); }
@@ -36,6 +40,7 @@ class RecordingFrontEnd : public LoadFrontEnd, public ProgressDisplay {
     std::vector<std::string> events;
     std::vector<std::string> savedHeaders;
     int starts = 0; ///< loads that went past their checks
+    int daysWithoutFiles = 0;
     std::vector<bool> cursor;
     std::vector<bool> attachments;
     std::vector<std::int64_t> positions;
