@@ -53,11 +53,31 @@ expect_error 2 "--in-tg" load --ama-dir "$work/ama" --from 2006-10-08 --to 2006-
   --in-tg 40000
 expect_error 2 "--time-from" load --ama-dir "$work/ama" --from 2006-10-08 --to 2006-10-09 \
   --time-from 25:00:00
+# Signs are no digits: none of these is a time of the day, and the usage follows.
+for t in -1:00:00 -9:-9:-9 +1:00:00 " 1:00:00" 23:59:60; do
+  expect_error 2 "--time-to: ожидается время ЧЧ:ММ:СС: $t" load --ama-dir "$work/ama" \
+    --from 2006-10-08 --to 2006-10-09 --time-to "$t"
+  grep -q "Использование:" "$work/err" || fail "--time-to $t: no usage line"
+done
+expect_error 2 "--from" load --ama-dir "$work/ama" --from -001-10-08 --to 2006-10-09
 expect_error 1 "Дата окончания периода раньше даты начала!" load --ama-dir "$work/ama" \
   --from 2006-10-09 --to 2006-10-08 --db-dir "$work/db"
 expect_error 2 "--columns" query --db-dir "$work/db" --columns Номер_А,Нет_такого
 expect_error 2 "--format" query --db-dir "$work/db" --format xml
 expect_error 2 "неизвестная команда" frobnicate
+
+# A file name that is not UTF-8 still gives valid JSON: the stray byte is escaped.
+odd="$work/ama/$(printf 'i3962\xff20061008.ama')"
+cp "$(ls "$work"/ama/*.ama | head -n 1)" "$odd"
+"$bin/kestrom-cli" decode "$odd" > "$work/odd.jsonl" 2> "$work/err" || fail "decode of $odd"
+[ -s "$work/odd.jsonl" ] || fail "decode of a non-UTF-8 name gave no lines"
+LC_ALL=C grep -q $'\xff' "$work/odd.jsonl" && fail "a raw 0xff byte in the JSON lines"
+grep -q 'i3962\\u00ff20061008.ama' "$work/odd.jsonl" || fail "the 0xff byte is not escaped: $(head -c 200 "$work/odd.jsonl")"
+if command -v python3 > /dev/null; then
+  python3 -c 'import json,sys; [json.loads(l) for l in open(sys.argv[1], encoding="utf-8")]' \
+    "$work/odd.jsonl" || fail "the JSON lines do not parse"
+fi
+rm -f "$odd"
 
 [ "$failures" -eq 0 ] && echo "all console checks passed"
 exit "$failures"

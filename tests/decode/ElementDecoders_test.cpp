@@ -260,6 +260,17 @@ TEST(ElementDecoders, ChecksumSpansOddAndEven) {
     test::AppendChecksum(even);
     EXPECT_FALSE(DecodeOne(even).rec.ChecksumBad);
 
+    // The sums the test data carries, worked out by hand: c800 + 0100 +
+    // 0700 + 100a + 1234 + 5678 + 9074 + 0400 = 1dd2a for the odd span;
+    // c800 + 0100 + 0700 + 1007 + 1234 + 567f + 7404 = 1bcbe for the even one.
+    EXPECT_EQ(Hex("dd 2a"), Bytes(odd.end() - 2, odd.end()));
+    EXPECT_EQ(Hex("bc be"), Bytes(even.end() - 2, even.end()));
+    // The sample record rebuilt from its first 39 bytes gets its own sum 0x0cde.
+    const Bytes sample = Hex(Sample43);
+    Bytes rebuilt(sample.begin(), sample.begin() + 39);
+    test::AppendChecksum(rebuilt);
+    EXPECT_EQ(rebuilt, sample);
+
     Bytes wrong = test::Header(200, 0, 0, 1, 0, 7, Hex("12 34 56 7f"));
     test::AppendChecksum(wrong, 0, true);
     EXPECT_TRUE(DecodeOne(wrong).rec.ChecksumBad);

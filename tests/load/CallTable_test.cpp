@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/Query.h"
 #include "decode/CallRecord.h"
+#include "results/ResultQuery.h"
 #include "tests/db/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -237,49 +238,6 @@ TEST_F(CallTableTest, TheTableRefusingRow1001KeepsTheThousandBefore) {
     EXPECT_EQ(check.AsText(0), "ok");
 }
 
-// The system's grouping query, saved as servis.sql, and its main query.
-const std::vector<std::string> GroupingQuery = {
-    "SELECT Amg.Call_Proc_ID",
-    ", MAX(Amg.Call_Durat) as MaxCallDurat",
-    "FROM AMG Amg",
-    R"(WHERE (Amg.Failure=16) AND (Amg."102_F1"<=1) AND (Amg.Sequence>1))",
-    "GROUP BY Amg.Call_Proc_ID",
-};
-
-const std::vector<std::string> MainQuery = {
-    R"(SELECT failurestr.failurestr as Ошибка, AMG."121_Couse" as EX_ош,Sequence as Тип_зап)",
-    ", AMG.In_Tr_Gr_ID as Вх_транк_гр, AMG.In_Tr_ID as Вх_транк, AMG.Out_Tr_Gr_ID as "
-    "Исх_транк_гр,",
-    " AMG.Out_Tr_ID as Исх_транк,",
-    " AMG.Owner_N",
-    R"( as Номер_А,AMG."119_OCPN" as ОрНомер_A)",
-    R"( ,AMG.Partner_N as Номер_Б,AMG."109_Seq" as Посл_сть,AMG.Start_D as Дата_иниц, )"
-    "AMG.Start_T as Время_иниц",
-    " ,AMG.End_D as Дата_окон, AMG.End_T as Время_ок, AMG.Origin_Cat as Категория",
-    " , usluga_a.description as Услуга_аб_А, usluga_b.description as Услуга_аб_Б",
-    ", AMG.Call_Durat as Прод_мс,AMG.Call_Durat/60000 as Прод_Мин",
-    "FROM AMG AMG,failurestr failurestr, usluga_a usluga_a,usluga_b usluga_b",
-    "WHERE (AMG.Sequence=1) and (AMG.F10=1) AND (amg.failure=failurestr.FailureCod)",
-    R"( and (AMG."106_Suppl_Serv"=usluga_a.num) and (AMG."107_Suppl_Serv"=usluga_b.num) )",
-    "UNION",
-    R"(SELECT failurestr.failurestr as Ошибка, AMG."121_Couse" as EX_ош,Amg.Sequence as Тип_зап)",
-    ", AMG.In_Tr_Gr_ID as Вх_транк_гр, AMG.In_Tr_ID as Вх_транк, AMG.Out_Tr_Gr_ID as "
-    "Исх_транк_гр,",
-    " AMG.Out_Tr_ID as Исх_транк,",
-    " AMG.Owner_N",
-    R"( as Номер_А, AMG."119_OCPN" as ОрНомер_A,)",
-    R"( AMG.Partner_N as Номер_Б,AMG."109_Seq" as Посл_сть,AMG.Start_D as Дата_иниц, )"
-    "AMG.Start_T as Время_иниц,",
-    " AMG.End_D as Дата_окон, AMG.End_T as Время_ок, AMG.Origin_Cat as Категория",
-    " , usluga_a.description as Услуга_аб_А, usluga_b.description as Услуга_аб_Б",
-    ", AMG.Call_Durat as Прод_мс,AMG.Call_Durat/60000 as Прод_Мин",
-    R"(FROM AMG AMG,"servis.sql" servis,failurestr failurestr, usluga_a usluga_a,usluga_b usluga_b)",
-    "WHERE (Amg.Failure=16) AND (Amg.Sequence>1) ",
-    R"( and (AMG."106_Suppl_Serv"=usluga_a.num) and (AMG."107_Suppl_Serv"=usluga_b.num) )",
-    " AND Amg.Call_Proc_ID=servis.Call_Proc_ID",
-    " AND (Amg.Call_Durat=servis.MaxCallDurat)  AND (amg.failure=failurestr.FailureCod)",
-};
-
 TEST_F(CallTableTest, TheMainQueryFoldsTheRecordsOfACallIntoOneRow) {
     for (const char* lookup : {"failurestr.db", "usluga_a.db", "usluga_b.db"})
         dir.CopyFromProgramDir(lookup);
@@ -328,17 +286,17 @@ TEST_F(CallTableTest, TheMainQueryFoldsTheRecordsOfACallIntoOneRow) {
     add("8001", 2, 0, 0, 1, 8, 4000);            //   appear once
     table.CloseCallTable();
 
+    // The result query as the command "Открыть таблицу" opens it: the
+    // grouping query saved as servis.sql, the main query over AMG and the
+    // lookup tables, ordered by number A.
     Query q(db);
-    q.SetLines(GroupingQuery);
-    q.SaveToFile("servis.sql");
+    const std::vector<std::string> sort = {"Номер_А[Up]"};
+    const ResultOutcome opened = OpenResultQuery(q, sort);
+    ASSERT_TRUE(opened.ok) << opened.detail;
     EXPECT_EQ(dir.Read("servis.sql"),
               "SELECT Amg.Call_Proc_ID\r\n, MAX(Amg.Call_Durat) as MaxCallDurat\r\nFROM AMG "
               "Amg\r\nWHERE (Amg.Failure=16) AND (Amg.\"102_F1\"<=1) AND "
               "(Amg.Sequence>1)\r\nGROUP BY Amg.Call_Proc_ID\r\n");
-
-    q.SetLines(MainQuery);
-    q.Lines().push_back("ORDER BY Номер_А ASC");
-    q.Open();
     const std::vector<std::string> columns = {
         "Ошибка",       "EX_ош",       "Тип_зап",     "Вх_транк_гр", "Вх_транк",
         "Исх_транк_гр", "Исх_транк",   "Номер_А",     "ОрНомер_A",   "Номер_Б",
@@ -380,11 +338,15 @@ TEST_F(CallTableTest, TheMainQueryFoldsTheRecordsOfACallIntoOneRow) {
     }
     EXPECT_EQ(listed, (std::vector<std::string>{"1001", "3002", "4002", "6001", "8001"}));
 
-    // The same command run again rewrites servis.sql with the same bytes.
+    // The same command run again rewrites servis.sql with the same bytes
+    // and lists the same rows.
     const std::string saved = dir.Read("servis.sql");
-    q.SetLines(GroupingQuery);
-    q.SaveToFile("servis.sql");
+    ASSERT_TRUE(OpenResultQuery(q, sort).ok);
     EXPECT_EQ(dir.Read("servis.sql"), saved);
+    std::vector<std::string> again;
+    for (; !q.Eof(); q.Next())
+        again.push_back(q.AsText("Номер_А"));
+    EXPECT_EQ(again, listed);
 }
 
 } // namespace
