@@ -2,8 +2,8 @@
 
 #include "app/ProgramDir.h"
 #include "ui/ApplicationSetup.h"
-#include "ui/ProgressBarF.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressWindow.h"
 
 #include <QApplication>
 

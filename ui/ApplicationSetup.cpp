@@ -1,6 +1,7 @@
 #include "ui/ApplicationSetup.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -8,6 +9,11 @@ namespace kestrom {
 
 bool SetUpApplication(QApplication& app) {
     QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
+    // Where Tahoma is missing, a sans serif of about its width, so the window
+    // keeps its designed size.
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Nimbus Sans"), QStringLiteral("Arial")});
     // The program's own texts are all Russian, so Qt's are too, whatever
     // the system's language.
     auto* translator = new QTranslator(&app);

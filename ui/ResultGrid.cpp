@@ -1,5 +1,7 @@
 #include "ui/ResultGrid.h"
 
+#include "ui/QtText.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -167,15 +169,9 @@ void ResultGrid::BeginOpening() {
 
 void ResultGrid::ShowResult(Query& query, const std::vector<std::string>& displayed,
                             const std::vector<std::string>& master) {
-    const auto toList = [](const std::vector<std::string>& names) {
-        QStringList list;
-        for (const std::string& name : names)
-            list << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-        return list;
-    };
     model_->StartLoad(query);
     if (!model_->LoadRemaining()) throw std::runtime_error(model_->LastError().toStdString());
-    SetUpColumns(toList(displayed), toList(master));
+    SetUpColumns(ToQStringList(displayed), ToQStringList(master));
     AttachData();
     ShowGrid();
 }

@@ -1,5 +1,7 @@
 #include "ui/ResultModel.h"
 
+#include "ui/QtText.h"
+
 #include <QDate>
 #include <QTime>
 
@@ -48,10 +50,6 @@ QTime ParseStoredTime(std::string_view s) {
         ms = Digits(s, 9, 3);
     }
     return QTime(Digits(s, 0, 2), Digits(s, 3, 2), Digits(s, 6, 2), ms);
-}
-
-QString FromUtf8(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 } // namespace
@@ -201,7 +199,7 @@ quint64 ResultModel::StartLoad(Query& query) {
     rows_.Reset(query);
     columns_.clear();
     for (const QueryColumn& c : rows_.Columns())
-        columns_.push_back({FromUtf8(c.name), c.type, {}, std::nullopt});
+        columns_.push_back({ToQString(c.name), c.type, {}, std::nullopt});
     shownRows_ = 0;
     source_ = &query;
     lastError_.clear();
@@ -336,7 +334,7 @@ QString ResultModel::DisplayText(std::size_t row, int column) const {
         const QTime time = ParseStoredTime(text);
         if (time.isValid()) return locale_.toString(time, longTimeFormat_);
     }
-    return FromUtf8(text);
+    return ToQString(text);
 }
 
 Qt::Alignment ResultModel::ColumnAlignment(int column) const {

@@ -1,6 +1,7 @@
 #include "ui/WindowFrontEnd.h"
 
 #include "ui/QtDates.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
 #include <QDate>
@@ -11,7 +12,7 @@
 namespace kestrom {
 
 QString DisplayText(std::string_view text) {
-    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString s = ToQString(text);
     s.replace('\r', '\n');
     return s;
 }
@@ -40,11 +41,11 @@ void WindowFrontEnd::SetBusyCursor(bool busy) {
 }
 
 std::string WindowFrontEnd::ShortDate(TDateTime v) {
-    return QLocale::system().toString(ToQDate(v), QLocale::ShortFormat).toStdString();
+    return ToStdString(QLocale::system().toString(ToQDate(v), QLocale::ShortFormat));
 }
 
 std::string WindowFrontEnd::LongTime(TDateTime v) {
-    return ToQTime(v).toString(LongTimeFormatWithoutZone(QLocale::system())).toStdString();
+    return ToStdString(ToQTime(v).toString(LongTimeFormatWithoutZone(QLocale::system())));
 }
 
 void WindowFrontEnd::OnYield(void* self) {

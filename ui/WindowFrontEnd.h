@@ -1,7 +1,7 @@
 #pragma once
 
 #include "load/LoadFrontEnd.h"
-#include "ui/ProgressBarF.h"
+#include "ui/WindowProgress.h"
 
 #include <QElapsedTimer>
 #include <QWidget>

@@ -1,23 +1,33 @@
-#include "ui/ProgressBarF.h"
+#include "ui/ColumnChooser.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressWindow.h"
+#include "ui/QtDates.h"
 #include "ui/ResultGrid.h"
-#include "ui/Unit1.h"
-#include "ui/Unit1Chooser.h"
+#include "ui/WindowFrontEnd.h"
 
+#include "db/Database.h"
+#include "db/Query.h"
+#include "results/ResultQuery.h"
 #include "settings/LineFile.h"
 #include "tools/AmaGenerator.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 #include <filesystem>
@@ -28,6 +38,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 // A program directory of its own with the lookup tables beside it.
 struct ProgramDir {
     QTemporaryDir dir;
@@ -37,6 +49,10 @@ struct ProgramDir {
             fs::copy_file(fs::path(KESTROM_BIN_DIR) / t, fs::path(path) / t);
     }
     bool Has(const char* name) const { return fs::exists(fs::path(path) / name); }
+    QByteArray Read(const char* name) const {
+        QFile f(QString::fromStdString(path + name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 };
 
 // 8 October 2026: "a week ago" is the 1st.
@@ -44,31 +60,34 @@ TDateTime Today() {
     return EncodeDate({2026, 10, 8});
 }
 
+// A control of the window by its name; a missing one ends the test program.
+template <class T> T* Child(QObject* root, const char* name) {
+    T* c = root->findChild<T*>(QString::fromLatin1(name));
+    if (c == nullptr) qFatal("no control %s", name);
+    return c;
+}
+
 struct Window {
     std::unique_ptr<TSearchForm> form;
     QStringList messages;
-    explicit Window(const ProgramDir& dir) {
+    explicit Window(const ProgramDir& dir, bool show = true) {
         form = std::make_unique<TSearchForm>(dir.path);
         form->showMessage = [this](const QString& m) { messages << m; };
         form->today = Today;
-        form->show(); // the first activation restores the state
+        if (show) form->show(); // the first activation restores the state
     }
     TSearchForm* operator->() { return form.get(); }
+    template <class T> T* c(const char* name) { return Child<T>(form.get(), name); }
+    QToolButton* toggle(const char* name) { return c<QToolButton>(name); }
+    QCheckBox* check(const char* name) { return c<QCheckBox>(name); }
+    QComboBox* combo(const char* name) { return c<QComboBox>(name); }
+    QPushButton* button(const char* name) { return c<QPushButton>(name); }
+    QDateTimeEdit* picker(const char* name) { return c<QDateTimeEdit>(name); }
+    void trigger(const char* action) { c<QAction>(action)->trigger(); }
+    TColumnChooser* chooser() { return c<TColumnChooser>("ColumnChooser"); }
+    ResultGrid* grid() { return c<ResultGrid>("DBGridEh1"); }
+    QStatusBar* statusBar() { return c<QStatusBar>("StatusBar1"); }
 };
-
-QColor Base(QWidget* w) {
-    return w->palette().color(QPalette::Base);
-}
-QColor White() {
-    return QApplication::palette().color(QPalette::Base);
-}
-QColor Grey() {
-    return QApplication::palette().color(QPalette::Button);
-}
-
-QDate Date(QDateTimeEdit* e) {
-    return e->date();
-}
 
 // Two days (7 and 8 October 2026) of two files each in the folder.
 gen::GenerationManifest WriteSampleFiles(const QTemporaryDir& ama, std::uint64_t recordsPerFile) {
@@ -83,10 +102,18 @@ gen::GenerationManifest WriteSampleFiles(const QTemporaryDir& ama, std::uint64_t
 // The AMA folder, and number A "не равно" an empty number with every call kept:
 // the filter that lets every call with a number A through.
 void PrepareLoadOfEveryCall(Window& w, const QTemporaryDir& ama) {
-    w->ComboBox5->setEditText(ama.path());
-    w->ToolButton1->click();
-    w->ComboBox1->setCurrentIndex(5);
-    w->CheckBox1->setChecked(false);
+    w.combo("ComboBox5")->setEditText(ama.path());
+    w.toggle("ToolButton1")->click();
+    w.combo("ComboBox1")->setCurrentIndex(5);
+    w.check("CheckBox1")->setChecked(false);
+}
+
+std::int64_t StoredRows(const ProgramDir& dir) {
+    Database db(dir.path);
+    Query q(db);
+    q.SetLines({"SELECT COUNT(*) AS n FROM AMG"});
+    q.Open();
+    return q.AsInteger("n");
 }
 
 } // namespace
@@ -97,156 +124,248 @@ class MainWindowTest : public QObject {
     void firstStartInAnEmptyDirectory() {
         ProgramDir dir;
         Window w(dir);
-        QCOMPARE(w->windowTitle(), QString::fromUtf8("Программа просмотра АМА-записей v.2.2.1.0"));
-        QCOMPARE(w->Chooser->ListBox1->count(), 18);
-        QCOMPARE(w->Chooser->ListBox2->count(), 2);
-        QCOMPARE(Date(w->DateTimePicker1), QDate(2026, 10, 7));
-        QCOMPARE(Date(w->DateTimePicker2), QDate(2026, 10, 8));
-        QCOMPARE(w->DateTimePicker1->time(), QTime(0, 0));
-        QCOMPARE(w->DateTimePicker2->time(), QTime(23, 59));
-        QVERIFY(w->CheckBox1->isChecked());
-        QVERIFY(w->CheckBox3->isChecked());
-        QVERIFY(!w->CheckBox5->isChecked());
+        QCOMPARE(w.chooser()->Displayed().size(), std::size_t{18});
+        QCOMPARE(w.chooser()->Sort().size(), std::size_t{2});
+        QCOMPARE(w.picker("DateTimePicker1")->date(), QDate(2026, 10, 7));
+        QCOMPARE(w.picker("DateTimePicker2")->date(), QDate(2026, 10, 8));
+        QCOMPARE(w.picker("DateTimePicker1")->time(), QTime(0, 0));
+        QCOMPARE(w.picker("DateTimePicker2")->time(), QTime(23, 59));
+        QVERIFY(w.check("CheckBox1")->isChecked());
+        QVERIFY(w.check("CheckBox3")->isChecked());
+        QVERIFY(!w.check("CheckBox5")->isChecked());
         QVERIFY(dir.Has("Kestrom.ini") && dir.Has("ListNode.ini") && dir.Has("History.ini"));
         QVERIFY(!dir.Has("addpar.ini"));
-        QVERIFY(w->ComboBox5->currentText().isEmpty());
-        QVERIFY(w->Panel5->isHidden());
-        QCOMPARE(w->StatusPanels.size(), std::size_t{3});
-        QCOMPARE(w->StatusPanels[1]->width(), 300);
-        QCOMPARE(w->ComboBox1->currentText(), QString::fromUtf8("равно"));
-        QCOMPARE(w->ComboBox4->currentText(), QString("AND"));
+        QVERIFY(w.combo("ComboBox5")->currentText().isEmpty());
+        QVERIFY(w.c<QWidget>("Panel5")->isHidden());
+        const auto panels = w.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(panels.size(), 3);
+        QCOMPARE(panels[1]->width(), 300);
+        QCOMPARE(w.combo("ComboBox1")->currentText(), QString::fromUtf8("равно"));
+        QCOMPARE(w.combo("ComboBox4")->currentText(), QString("AND"));
         QVERIFY(w.messages.isEmpty());
     }
 
-    void togglesEnableAndColourTheirControls() {
+    void captionCarriesTheFirstEightCharactersOfTheVersion() {
+        QCOMPARE(WindowCaption("2.2.1.0.12"),
+                 QString::fromUtf8("Программа просмотра АМА-записей v.2.2.1.0."));
+        QCOMPARE(WindowCaption("2.2"), QString::fromUtf8("Программа просмотра АМА-записей v.2.2"));
         ProgramDir dir;
         Window w(dir);
-        QVERIFY(!w->Edit2->isEnabled());
-        QCOMPARE(Base(w->Edit2), Grey());
-        QVERIFY(w->ComboBox4->isEnabled());
-        w->ToolButton1->click();
-        QVERIFY(w->Edit2->isEnabled() && w->ComboBox1->isEnabled());
-        QCOMPARE(Base(w->Edit2), White());
-        w->Edit2->setText("100");
-        w->ToolButton1->click();
-        QVERIFY(!w->Edit2->isEnabled());
-        QCOMPARE(Base(w->ComboBox1), Grey());
-        w->ToolButton1->click();
-        QCOMPARE(w->Edit2->text(), QString("100")); // the text survives
-
-        for (QToolButton* b : {w->ToolButton12, w->ToolButton14, w->ToolButton20})
-            b->click();
-        QVERIFY(w->Edit4->isEnabled() && w->Edit5->isEnabled() && w->Edit1->isEnabled());
-        QCOMPARE(w->Edit4->maximum(), 32767);
-        QCOMPARE(w->Edit1->maximum(), 127);
-
-        // Releasing a time toggle sets its picker back to 00:00:00.
-        w->ToolButton16->click();
-        w->DateTimePicker3->setTime(QTime(10, 15));
-        w->ToolButton16->click();
-        QCOMPARE(w->DateTimePicker3->time(), QTime(0, 0));
-        QVERIFY(!w->DateTimePicker3->isEnabled());
-        w->ToolButton16->click();
-        QCOMPARE(w->DateTimePicker3->time(), QTime(0, 0));
+        QCOMPARE(w->windowTitle(), QString::fromUtf8("Программа просмотра АМА-записей v.") +
+                                       QString::fromUtf8(KESTROM_FILE_VERSION).left(8));
     }
 
-    void timeTogglesKeepAnHourApartAcrossMidnight() {
+    void requestHoldsEveryFilterControl() {
         ProgramDir dir;
         Window w(dir);
-        w->ToolButton18->click();
-        w->DateTimePicker4->setTime(QTime(0, 30));
-        w->ToolButton16->click();
-        QCOMPARE(w->DateTimePicker3->time(), QTime(23, 30));
+        w.toggle("ToolButton1")->click();
+        w.combo("ComboBox1")->setCurrentIndex(2);
+        w.c<QLineEdit>("Edit2")->setText("3962,3963");
+        w.combo("ComboBox4")->setCurrentIndex(1);
+        w.toggle("ToolButton4")->click();
+        w.combo("ComboBox2")->setCurrentIndex(6);
+        w.c<QLineEdit>("Edit3")->setText("8029");
+        w.toggle("ToolButton12")->click();
+        w.c<QSpinBox>("Edit4")->setValue(120);
+        w.toggle("ToolButton14")->click();
+        w.c<QSpinBox>("Edit5")->setValue(345);
+        w.toggle("ToolButton20")->click();
+        w.c<QSpinBox>("Edit1")->setValue(41);
+        w.toggle("ToolButton16")->click();
+        w.c<QTimeEdit>("DateTimePicker3")->setTime(QTime(8, 15, 30));
+        w.toggle("ToolButton18")->click();
+        w.c<QTimeEdit>("DateTimePicker4")->setTime(QTime(17, 45, 5));
+        w.toggle("ToolButton5")->click();
+        w.combo("ComboBox3")->setEditText("i3962");
+        w.check("CheckBox1")->setChecked(false);
+        w.check("CheckBox3")->setChecked(false);
+        w.combo("ComboBox5")->setEditText(QString::fromStdString(dir.path));
 
-        Window v(dir);
-        v->ToolButton16->click();
-        v->DateTimePicker3->setTime(QTime(23, 30));
-        v->ToolButton18->click();
-        QCOMPARE(v->DateTimePicker4->time(), QTime(0, 30));
+        LoadRequest r = w->Request();
+        TPreFilter f = r.Filter;
+        QVERIFY(f.NumberAOn);
+        QCOMPARE(f.NumberAMatch, 2);
+        QCOMPARE(f.NumberAText, std::string("3962,3963"));
+        QCOMPARE(f.NumberJoin, 1);
+        QVERIFY(f.NumberBOn);
+        QCOMPARE(f.NumberBMatch, 6);
+        QCOMPARE(f.NumberBText, std::string("8029"));
+        QVERIFY(f.InTrunkGroupOn);
+        QCOMPARE(f.InTrunkGroup, 120);
+        QVERIFY(f.OutTrunkGroupOn);
+        QCOMPARE(f.OutTrunkGroup, 345);
+        QVERIFY(f.ErrorCodeOn);
+        QCOMPARE(f.ErrorCode, 41);
+        QVERIFY(f.TimeFromOn);
+        QCOMPARE(ToQTime(f.TimeFrom), QTime(8, 15, 30));
+        QVERIFY(f.TimeToOn);
+        QCOMPARE(ToQTime(f.TimeTo), QTime(17, 45, 5));
+        QCOMPARE(f.ExchangeNumber, std::string("i3962"));
+        QVERIFY(!f.OnlySuccessful);
+        QCOMPARE(r.Period.AmaFolder, dir.path);
+        QCOMPARE(ToQDateTime(r.Period.Start), QDateTime(QDate(2026, 10, 7), QTime(0, 0)));
+        QCOMPARE(ToQDateTime(r.Period.End), QDateTime(QDate(2026, 10, 8), QTime(23, 59)));
+        QVERIFY(!r.AutoOpen);
+
+        // Every toggle released: every filter off and every exchange asked
+        // for; the texts and numbers stay, the times go back to midnight.
+        for (const char* t : {"ToolButton1", "ToolButton4", "ToolButton12", "ToolButton14",
+                              "ToolButton20", "ToolButton16", "ToolButton18", "ToolButton5"})
+            w.toggle(t)->click();
+        w.check("CheckBox1")->setChecked(true);
+        r = w->Request();
+        f = r.Filter;
+        QVERIFY(!f.NumberAOn && !f.NumberBOn && !f.InTrunkGroupOn && !f.OutTrunkGroupOn);
+        QVERIFY(!f.ErrorCodeOn && !f.TimeFromOn && !f.TimeToOn);
+        QCOMPARE(f.ExchangeNumber, std::string("*"));
+        QVERIFY(f.OnlySuccessful);
+        QCOMPARE(f.NumberAText, std::string("3962,3963"));
+        QCOMPARE(f.OutTrunkGroup, 345);
+        QCOMPARE(f.TimeFrom, 0.0);
+        QCOMPARE(f.TimeTo, 0.0);
     }
 
-    void exchangeListAddRemoveAndClear() {
+    void errorCodeAloneIsAFilter() {
         ProgramDir dir;
+        QTemporaryDir ama; // no files: the load runs and stores nothing
         Window w(dir);
-        w->ToolButton5->click();
-        QVERIFY(w->ComboBox3->isEnabled());
-        QCOMPARE(Base(w->ComboBox3), White());
-        w->ComboBox3->setEditText("i3962");
-        w->AddNumClick();
-        w->AddNumClick();
-        QCOMPARE(w->ComboBox3->count(), 2);
-        w->ComboBox3->setEditText("I3962"); // removal ignores case, and takes the first only
-        w->N1Click();
-        QCOMPARE(w->ComboBox3->count(), 1);
-        QCOMPARE(w->ComboBox3->currentText(), QString("I3962"));
-
-        w->CheckBox4->setChecked(true);
-        w->ComboBox3->setEditText("i0000");
-        w->N1Click();
-        QCOMPARE(w.messages, QStringList{QString::fromUtf8("Номер в списке отсутсвует!")});
-        const auto saved = ReadLineFile(dir.path + "ListNode.ini");
-        QVERIFY(saved.has_value());
-        QCOMPARE(saved->size(), std::size_t{1}); // written even so
-
-        w->N4Click(); // cleared in the window only
-        QCOMPARE(w->ComboBox3->count(), 0);
-        QCOMPARE(ReadLineFile(dir.path + "ListNode.ini")->size(), std::size_t{1});
-
-        // With the toggle released, add does nothing.
-        w->ToolButton5->click();
-        w->AddNumClick();
-        QCOMPARE(w->ComboBox3->count(), 0);
+        w.combo("ComboBox5")->setEditText(ama.path());
+        w.toggle("ToolButton20")->click();
+        w.button("ButtonGroup1")->click();
+        QVERIFY(!w.messages.isEmpty()); // the days without files
+        QVERIFY(!w.messages.contains(QString::fromUtf8("Не выбран фильтр!")));
+        QCOMPARE(w.statusBar()->currentMessage(), QString::fromUtf8("Загружено: 0 записей."));
     }
 
-    void datePresetsSetOnlyTheirPicker() {
+    void defaultsSetEveryValueTheyShould() {
         ProgramDir dir;
         Window w(dir);
-        const QDate end = Date(w->DateTimePicker2);
-        w->N7Click(); // a week ago, on the 8th: the 1st
-        QCOMPARE(Date(w->DateTimePicker1), QDate(2026, 10, 1));
-        QCOMPARE(w->DateTimePicker1->time(), QTime(0, 0));
-        QCOMPARE(Date(w->DateTimePicker2), end);
-        QVERIFY(w->N7->isChecked() && !w->N6->isChecked() && !w->N5->isChecked());
-        QVERIFY(dir.Has("addpar.ini"));
-        w->N9Click();
-        QCOMPARE(Date(w->DateTimePicker2), QDate(2026, 10, 7));
-        QCOMPARE(w->DateTimePicker2->time(), QTime(23, 59));
+        // Everything away from its default first.
+        w.chooser()->SetDisplayed({"Номер_Б"});
+        w.chooser()->SetSort({"Прод_мс[Down]"});
+        for (const char* c : {"CheckBox1", "CheckBox3"})
+            w.check(c)->setChecked(false);
+        for (const char* c : {"CheckBox2", "CheckBox4", "CheckBox6", "CheckBox5"})
+            w.check(c)->setChecked(true);
+        w.toggle("ToolButton5")->click();
+        w.combo("ComboBox3")->addItems({"i3962", "i3963"});
+        w.combo("ComboBox3")->setCurrentIndex(1);
+        w.trigger("N7"); // writes addpar.ini and moves the start date
+        w.trigger("N9");
+        for (const char* mark : {"N5", "N6", "N7", "N8", "N9"})
+            w.c<QAction>(mark)->setChecked(true);
+        w.combo("ComboBox1")->setCurrentIndex(3);
+        w.combo("ComboBox2")->setCurrentIndex(5);
+        w.combo("ComboBox4")->setCurrentIndex(1);
+        const QDateTime start = w.picker("DateTimePicker1")->dateTime();
+        const QDateTime end = w.picker("DateTimePicker2")->dateTime();
+        const QByteArray saved = dir.Read("addpar.ini");
+
+        w.button("ButtonGroup12")->click();
+        Names all;
+        for (std::string_view n : ResultColumnNames())
+            all.emplace_back(n);
+        QCOMPARE(w.chooser()->Displayed(), all);
+        QCOMPARE(w.chooser()->Sort(), (Names{"Дата_иниц[Up]", "Время_иниц[Up]"}));
+        QVERIFY(w.check("CheckBox1")->isChecked());
+        QVERIFY(!w.check("CheckBox2")->isChecked());
+        QVERIFY(w.check("CheckBox3")->isChecked());
+        QVERIFY(!w.check("CheckBox4")->isChecked());
+        QVERIFY(!w.check("CheckBox6")->isChecked());
+        QVERIFY(!w.check("CheckBox5")->isChecked());
+        QVERIFY(!w.toggle("ToolButton5")->isChecked());
+        QVERIFY(!w.c<QAction>("N5")->isChecked());
+        QVERIFY(w.c<QAction>("N6")->isChecked());
+        QVERIFY(!w.c<QAction>("N7")->isChecked());
+        QVERIFY(w.c<QAction>("N8")->isChecked());
+        QVERIFY(!w.c<QAction>("N9")->isChecked());
+        QCOMPARE(w.combo("ComboBox1")->currentText(), QString::fromUtf8("равно"));
+        QCOMPARE(w.combo("ComboBox2")->currentText(), QString::fromUtf8("равно"));
+        QCOMPARE(w.combo("ComboBox3")->currentIndex(), 0);
+        QCOMPARE(w.combo("ComboBox3")->currentText(), QString("i3962"));
+        QCOMPARE(w.combo("ComboBox4")->currentText(), QString("AND"));
+        // Nothing is saved and the dates stay.
+        QCOMPARE(dir.Read("addpar.ini"), saved);
+        QCOMPARE(w.picker("DateTimePicker1")->dateTime(), start);
+        QCOMPARE(w.picker("DateTimePicker2")->dateTime(), end);
     }
 
     void stateSavedAndRestoredAcrossTwoWindows() {
         ProgramDir dir;
         {
             Window w(dir);
-            w->Chooser->SetDisplayed({"Номер_Б", "Ошибка"});
-            w->Chooser->SetSort({"Прод_мс[Down]"});
-            w->CheckBox6->setChecked(true);
-            w->CheckBox1->setChecked(false);
-            w->ComboBox1->setCurrentIndex(3);
-            w->ComboBox3->addItem("i3962");
-            w->ComboBox3->setCurrentIndex(0);
-            w->ToolButton5->click();
-            w->N5Click();
-            w->ButtonGroup13->click(); // "Сохранить состояние"
+            w.chooser()->SetDisplayed({"Номер_Б", "Ошибка"});
+            w.chooser()->SetSort({"Прод_мс[Down]"});
+            w.check("CheckBox6")->setChecked(true);
+            w.check("CheckBox1")->setChecked(false);
+            w.combo("ComboBox1")->setCurrentIndex(3);
+            w.combo("ComboBox3")->addItem("i3962");
+            w.combo("ComboBox3")->setCurrentIndex(0);
+            w.toggle("ToolButton5")->click();
+            w.trigger("N5");
+            w.button("ButtonGroup13")->click(); // "Сохранить состояние"
             QVERIFY(w.messages.isEmpty());
         }
         Window v(dir);
-        QCOMPARE(v->Chooser->Displayed(), (std::vector<std::string>{"Номер_Б", "Ошибка"}));
-        QCOMPARE(v->Chooser->Sort(), (std::vector<std::string>{"Прод_мс[Down]"}));
-        QVERIFY(v->CheckBox6->isChecked());
-        QVERIFY(!v->CheckBox1->isChecked());
-        QCOMPARE(v->ComboBox1->currentIndex(), 3);
-        QCOMPARE(v->ComboBox3->currentText(), QString("i3962"));
-        QVERIFY(v->ToolButton5->isChecked());
-        QVERIFY(v->ComboBox3->isEnabled()); // the toggle was applied
-        QCOMPARE(Date(v->DateTimePicker1), QDate(2026, 10, 8));
+        QCOMPARE(v.chooser()->Displayed(), (Names{"Номер_Б", "Ошибка"}));
+        QCOMPARE(v.chooser()->Sort(), (Names{"Прод_мс[Down]"}));
+        QVERIFY(v.check("CheckBox6")->isChecked());
+        QVERIFY(!v.check("CheckBox1")->isChecked());
+        QCOMPARE(v.combo("ComboBox1")->currentIndex(), 3);
+        QCOMPARE(v.combo("ComboBox3")->currentText(), QString("i3962"));
+        QVERIFY(v.toggle("ToolButton5")->isChecked());
+        QVERIFY(v.combo("ComboBox3")->isEnabled()); // the toggle was applied
+        QCOMPARE(v.picker("DateTimePicker1")->date(), QDate(2026, 10, 8));
 
         // "По умолчанию" changes the window only; "Восстановить состояние" brings it back.
-        v->ButtonGroup12->click();
-        QCOMPARE(v->Chooser->ListBox1->count(), 20);
-        QVERIFY(!v->ToolButton5->isChecked());
-        QCOMPARE(Date(v->DateTimePicker1), QDate(2026, 10, 8)); // dates untouched
-        v->ButtonGroup14->click();
-        QCOMPARE(v->Chooser->ListBox1->count(), 2);
+        v.button("ButtonGroup12")->click();
+        QCOMPARE(v.chooser()->Displayed().size(), std::size_t{20});
+        QVERIFY(!v.toggle("ToolButton5")->isChecked());
+        QCOMPARE(v.picker("DateTimePicker1")->date(), QDate(2026, 10, 8)); // dates untouched
+        v.button("ButtonGroup14")->click();
+        QCOMPARE(v.chooser()->Displayed().size(), std::size_t{2});
+    }
+
+    void stateRestoredAtTheFirstActivationOnly() {
+        ProgramDir dir;
+        {
+            Window w(dir);
+            w.check("CheckBox6")->setChecked(true);
+            w.combo("ComboBox1")->setCurrentIndex(3);
+            w.button("ButtonGroup13")->click();
+        }
+        Window v(dir, false);
+        QVERIFY(!v.check("CheckBox6")->isChecked()); // created, not yet activated
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(v.form.get(), &activate);
+        QVERIFY(v.check("CheckBox6")->isChecked());
+        QCOMPARE(v.combo("ComboBox1")->currentIndex(), 3);
+
+        // What the user changes afterwards survives every later activation.
+        v.check("CheckBox6")->setChecked(false);
+        v.combo("ComboBox1")->setCurrentIndex(1);
+        v.chooser()->SetDisplayed({"Ошибка"});
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(v.form.get(), &deactivate);
+        QCoreApplication::sendEvent(v.form.get(), &activate);
+        v->show();
+        v->hide();
+        v->show();
+        QVERIFY(!v.check("CheckBox6")->isChecked());
+        QCOMPARE(v.combo("ComboBox1")->currentIndex(), 1);
+        QCOMPARE(v.chooser()->Displayed(), (Names{"Ошибка"}));
+    }
+
+    void exchangeListSavedWhenAutoSaveIsChecked() {
+        ProgramDir dir;
+        Window w(dir);
+        w.toggle("ToolButton5")->click();
+        w.combo("ComboBox3")->setEditText("i3962");
+        w.trigger("AddNum");
+        QCOMPARE(ReadLineFile(dir.path + "ListNode.ini")->size(), std::size_t{0});
+        w.check("CheckBox4")->setChecked(true);
+        w.trigger("AddNum");
+        QCOMPARE(ReadLineFile(dir.path + "ListNode.ini")->size(), std::size_t{2});
     }
 
     void loadThroughStartFillsTheGrid() {
@@ -259,28 +378,31 @@ class MainWindowTest : public QObject {
         // While the load runs, "Начать" and the other table commands are off.
         bool checkedWhileRunning = false;
         bool disabledWhileRunning = false;
+        QString statusWhileRunning;
         QTimer probe;
         probe.setInterval(0);
         connect(&probe, &QTimer::timeout, [&] {
             if (!w->LoadRunning() || checkedWhileRunning) return;
             checkedWhileRunning = true;
-            disabledWhileRunning = !w->ButtonGroup1->isEnabled() && !w->ButtonGroup3->isEnabled() &&
-                                   !w->ButtonGroup12->isEnabled();
-            w->BitBtn1Click(); // refused
+            disabledWhileRunning = !w.button("ButtonGroup1")->isEnabled() &&
+                                   !w.button("ButtonGroup3")->isEnabled() &&
+                                   !w.button("ButtonGroup12")->isEnabled();
+            statusWhileRunning = w.statusBar()->currentMessage();
+            w->startLoad(); // refused
         });
         probe.start();
-        w->ButtonGroup1->click();
+        w.button("ButtonGroup1")->click();
         probe.stop();
         QVERIFY(checkedWhileRunning);
         QVERIFY(disabledWhileRunning);
+        QCOMPARE(statusWhileRunning, QString::fromUtf8("Идет загрузка файлов. Ожидайте..."));
         QVERIFY(w.messages.contains(
             QString::fromUtf8("Идёт загрузка файлов. Дождитесь её окончания.")));
-        QVERIFY(w->ButtonGroup1->isEnabled());
-        QVERIFY(w->DBGridEh1->model() != nullptr);
-        QVERIFY(w->DBGridEh1->model()->rowCount() > 1000);
-        QVERIFY(w->DBGridEh1->isVisible());
-        QVERIFY(manifest.Total.Sound >
-                static_cast<std::uint64_t>(w->DBGridEh1->model()->rowCount()));
+        QVERIFY(w.button("ButtonGroup1")->isEnabled());
+        QVERIFY(w.grid()->model() != nullptr);
+        QVERIFY(w.grid()->model()->rowCount() > 1000);
+        QVERIFY(w.grid()->isVisible());
+        QVERIFY(manifest.Total.Sound > static_cast<std::uint64_t>(w.grid()->model()->rowCount()));
     }
 
     void cancelFromTheProgressWindowStopsTheLoad() {
@@ -295,55 +417,222 @@ class MainWindowTest : public QObject {
         connect(&probe, &QTimer::timeout, [&] {
             TForm2* form = w->FrontEnd().Window().Form2();
             if (pressed || form == nullptr || !form->isVisible()) return;
-            form->BitBtn1->click(); // posts the cancel to the main window
+            Child<QPushButton>(form, "BitBtn1")->click(); // posts the cancel to the main window
             pressed = true;
         });
         probe.start();
-        w->ButtonGroup1->click();
+        w.button("ButtonGroup1")->click();
         probe.stop();
         QVERIFY(pressed);
         QVERIFY(!w->LoadRunning());
         // The first day stopped early and the second was never loaded.
-        QVERIFY(w->DBGridEh1->model()->rowCount() <
-                static_cast<int>(manifest.Files[0].Counts.Sound));
+        QVERIFY(w.grid()->model()->rowCount() < static_cast<int>(manifest.Files[0].Counts.Sound));
         QVERIFY(w.messages.isEmpty());
+    }
+
+    void closingDuringALoadStopsItAndCloses() {
+        ProgramDir dir;
+        QTemporaryDir ama;
+        const auto manifest = WriteSampleFiles(ama, 20000);
+        {
+            Window w(dir);
+            PrepareLoadOfEveryCall(w, ama);
+            w.check("CheckBox5")->setChecked(true);
+            w.check("CheckBox6")->setChecked(true);
+            bool asked = false;
+            QTimer probe;
+            probe.setInterval(0);
+            connect(&probe, &QTimer::timeout, [&] {
+                if (asked || !w->LoadRunning()) return;
+                asked = true;
+                w->close(); // one close, while the load yields
+            });
+            probe.start();
+            w.button("ButtonGroup1")->click();
+            probe.stop();
+            QVERIFY(asked);
+            QVERIFY(!w->LoadRunning());
+            QVERIFY(!w->isVisible());
+            QVERIFY(w.messages.isEmpty());
+        }
+        // Stopped at a record of the first day; what was stored is there.
+        const std::int64_t stored = StoredRows(dir);
+        QVERIFY2(stored > 0 && stored < static_cast<std::int64_t>(manifest.Files[0].Counts.Sound),
+                 qPrintable(QString::number(stored)));
+        // The state was saved as at every close.
+        Window v(dir);
+        QVERIFY(v.check("CheckBox6")->isChecked());
+        QVERIFY(v.check("CheckBox5")->isChecked());
     }
 
     void closingSavesTheStateOnlyWhenAskedTo() {
         ProgramDir dir;
         {
             Window w(dir);
-            w->CheckBox6->setChecked(true);
+            w.check("CheckBox6")->setChecked(true);
             w->close(); // "Автосохранение состояния по выходу" unchecked: nothing written
         }
         QVERIFY(!dir.Has("addpar.ini"));
         {
             Window w(dir);
-            QVERIFY(!w->CheckBox6->isChecked());
-            w->CheckBox6->setChecked(true);
-            w->CheckBox5->setChecked(true);
+            QVERIFY(!w.check("CheckBox6")->isChecked());
+            w.check("CheckBox6")->setChecked(true);
+            w.check("CheckBox5")->setChecked(true);
             QVERIFY(w->close());
         }
         QVERIFY(dir.Has("addpar.ini"));
         Window v(dir);
-        QVERIFY(v->CheckBox6->isChecked());
-        QVERIFY(v->CheckBox5->isChecked());
+        QVERIFY(v.check("CheckBox6")->isChecked());
+        QVERIFY(v.check("CheckBox5")->isChecked());
     }
 
-    void refusedLoadsAndAFailedOpening() {
+    void windowClosedMinimisedOpensMinimised() {
+        ProgramDir dir;
+        {
+            Window w(dir);
+            w.check("CheckBox5")->setChecked(true);
+            w->showMinimized();
+            QTRY_VERIFY(w->isMinimized());
+            QVERIFY(w->close());
+        }
+        QVERIFY(dir.Read("addpar.ini").contains("window=1"));
+
+        // The state reaches the window once it is on screen: a platform that
+        // resizes a window while mapping it drops a state set before.
+        Window v(dir, false);
+        bool minimisedOnScreen = false;
+        struct StateWatch : QObject {
+            bool* seen;
+            explicit StateWatch(bool* s) : seen(s) {}
+            bool eventFilter(QObject* o, QEvent* e) override {
+                auto* w = static_cast<QWidget*>(o);
+                if (e->type() == QEvent::WindowStateChange && w->isMinimized())
+                    *seen = w->windowHandle() != nullptr && w->windowHandle()->isVisible();
+                return false;
+            }
+        } watch(&minimisedOnScreen);
+        v->installEventFilter(&watch);
+        v->show();
+        QTRY_VERIFY(v->isMinimized());
+        QVERIFY(minimisedOnScreen);
+        v->removeEventFilter(&watch);
+    }
+
+    void windowShrinksToItsDesignedSize() {
         ProgramDir dir;
         Window w(dir);
-        w->ButtonGroup1->click();
-        QCOMPARE(w.messages, QStringList{QString::fromUtf8("Не выбран фильтр!")});
+        // Every command stays on screen at the designed size and in a wide
+        // window, where the right-hand commands keep to the right edge.
+        const auto commandsOnScreen = [&w] {
+            std::vector<std::pair<const char*, QRect>> seen;
+            for (const char* name :
+                 {"ButtonGroup1", "ButtonGroup3", "ButtonGroup5", "ButtonGroup2", "ButtonGroup6",
+                  "ButtonGroup13", "ButtonGroup14", "ButtonGroup12", "ButtonGroup4", "ComboBox3",
+                  "DateTimePicker2", "CheckBox1"}) {
+                auto* b = w.c<QWidget>(name);
+                const QRect r(b->mapTo(w.form.get(), QPoint(0, 0)), b->size());
+                QVERIFY2(b->isVisible() && w->rect().contains(r), name);
+                for (const auto& [other, rect] : seen)
+                    QVERIFY2(!rect.intersects(r),
+                             qPrintable(QString("%1 over %2").arg(name, other)));
+                seen.emplace_back(name, r);
+            }
+        };
+        w->resize(787, 496);
+        QApplication::processEvents();
+        QCOMPARE(w->size(), QSize(787, 496));
+        commandsOnScreen();
+        w.button("ButtonGroup6")->click(); // the settings panel takes no extra width
+        QApplication::processEvents();
+        w->resize(787, 496);
+        QCOMPARE(w->size(), QSize(787, 496));
+        commandsOnScreen();
+        w->resize(1400, 700);
+        QApplication::processEvents();
+        commandsOnScreen();
+        const auto rightEdge = [&w](const char* name) {
+            QPushButton* b = w.button(name);
+            return b->mapTo(w.form.get(), QPoint(b->width(), 0)).x();
+        };
+        QVERIFY(rightEdge("ButtonGroup2") > 1400 - 40);
+        QVERIFY(rightEdge("ButtonGroup4") > 1400 - 40);
+        QCOMPARE(w.button("ButtonGroup2")->y(), w.button("ButtonGroup1")->y()); // one line
+    }
+
+    void settingsPanelLeavesRoomForTheRowsAndTheLists() {
+        ProgramDir dir;
+        QTemporaryDir ama;
+        WriteSampleFiles(ama, 100);
+        Window w(dir);
+        PrepareLoadOfEveryCall(w, ama);
+        w.button("ButtonGroup1")->click(); // opens the result with its vertical titles
+        w.button("ButtonGroup6")->click();
+        w->resize(787, 496);
+        QApplication::processEvents();
+        QCOMPARE(w->size(), QSize(787, 496)); // the room is not found by growing the window
+        ResultGrid* grid = w.grid();
+        QVERIFY(grid->isVisible() && grid->model()->rowCount() > 10);
+        QVERIFY2(grid->viewport()->height() >= 3 * grid->RowHeight(),
+                 qPrintable(QString::number(grid->viewport()->height())));
+        // The panel scrolls; each list shows all the items it holds.
+        for (const char* name : {"ListBox3", "ListBox1"}) {
+            auto* list = w.c<QListWidget>(name);
+            QVERIFY(list->count() >= 18);
+            const QRect last = list->visualItemRect(list->item(list->count() - 1));
+            QVERIFY2(list->viewport()->rect().contains(last), name);
+        }
+        // With room enough, the whole panel is seen without scrolling it.
+        w->resize(1280, 800);
+        QApplication::processEvents();
+        auto* panel = w.c<QScrollArea>("Panel5");
+        auto* list = w.c<QListWidget>("ListBox3");
+        const QRect last = list->visualItemRect(list->item(19));
+        const QPoint bottom = list->viewport()->mapTo(panel->viewport(), last.bottomLeft());
+        QVERIFY(panel->viewport()->rect().contains(bottom));
+        QVERIFY(grid->viewport()->height() >= 3 * grid->RowHeight());
+    }
+
+    void refusedLoadsLeaveTheStatusBarAndAFailedOpeningTheLayout() {
+        ProgramDir dir;
+        Window w(dir);
         QString errorTitle, errorText;
         w->showError = [&](const QString& t, const QString& m) {
             errorTitle = t;
             errorText = m;
         };
-        w->Chooser->SetSort({"Нет_такого[Up]"});
-        w->ButtonGroup3->click();
+        QStringList statusAtMessage;
+        w->showMessage = [&](const QString& m) {
+            w.messages << m;
+            statusAtMessage << w.statusBar()->currentMessage();
+        };
+        w.button("ButtonGroup1")->click();
+        w.toggle("ToolButton12")->click();
+        w.button("ButtonGroup1")->click(); // no AMA folder
+        w.combo("ComboBox5")->setEditText(QString::fromStdString(dir.path));
+        w.picker("DateTimePicker1")->setDate(QDate(2026, 10, 9));
+        w.button("ButtonGroup1")->click(); // the end before the start
+        QCOMPARE(w.messages,
+                 (QStringList{QString::fromUtf8("Не выбран фильтр!"),
+                              QString::fromUtf8("Не указан путь к файлам *.AMA!"),
+                              QString::fromUtf8("Дата окончания периода раньше даты начала!")}));
+        QCOMPARE(statusAtMessage, (QStringList{QString(), QString(), QString()}));
+
+        errorText.clear();
+        w.button("ButtonGroup6")->click();
+        w.chooser()->SetSort({"Нет_такого[Up]"});
+        w.button("ButtonGroup3")->click();
         QCOMPARE(errorTitle, QString("Error"));
         QCOMPARE(errorText, QString::fromUtf8("Ошибка #100"));
+        // The grid is hidden; the settings panel stays at the top with its
+        // own height, in a small window and in a large one.
+        auto* panel = w.c<QWidget>("Panel5");
+        for (const QSize size : {QSize(787, 496), QSize(1280, 800)}) {
+            w->resize(size);
+            QApplication::processEvents();
+            QVERIFY(w.grid()->isHidden());
+            QCOMPARE(panel->geometry().top(), 0);
+            QVERIFY(panel->height() <= panel->sizeHint().height());
+        }
     }
 };
 

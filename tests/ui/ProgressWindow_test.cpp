@@ -1,4 +1,4 @@
-#include "ui/ProgressBarF.h"
+#include "ui/ProgressWindow.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -10,7 +10,7 @@ using namespace kestrom;
 namespace {
 
 // Stands in for the main window: counts the cancel events it handles.
-class CancelReceiver : public QObject {
+class CancelReceiver : public QWidget {
   public:
     int cancels = 0;
     bool event(QEvent* e) override {
@@ -18,9 +18,15 @@ class CancelReceiver : public QObject {
             ++cancels;
             return true;
         }
-        return QObject::event(e);
+        return QWidget::event(e);
     }
 };
+
+template <class T> T* Child(QObject* root, const char* name) {
+    T* c = root->findChild<T*>(QString::fromLatin1(name));
+    if (c == nullptr) qFatal("no control %s", name);
+    return c;
+}
 
 } // namespace
 
@@ -29,17 +35,22 @@ class ProgressWindowTest : public QObject {
   private slots:
     void layoutAndTexts() {
         TForm2 form(nullptr);
+        auto* cancel = Child<QPushButton>(&form, "BitBtn1");
+        auto* bar = Child<QProgressBar>(&form, "ProgressBar1");
+        auto* label = Child<QLabel>(&form, "Label1");
         QCOMPARE(form.objectName(), QString("Form2"));
         QCOMPARE(form.size(), QSize(582, 47));
         QCOMPARE(form.pos(), QPoint(2, 1));
         QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(form.BitBtn1->text(), QString("Отмена"));
-        QCOMPARE(form.BitBtn1->geometry(), QRect(508, 4, 69, 39));
-        QCOMPARE(form.BitBtn1->cursor().shape(), Qt::BusyCursor);
-        QCOMPARE(form.ProgressBar1->geometry(), QRect(10, 24, 488, 17));
-        QCOMPARE(form.Label1->pos(), QPoint(10, 7));
-        QVERIFY(form.Label1->text().isEmpty());
+        QCOMPARE(cancel->text(), QString("Отмена"));
+        QCOMPARE(cancel->geometry(), QRect(508, 4, 69, 39));
+        QCOMPARE(cancel->cursor().shape(), Qt::BusyCursor);
+        QCOMPARE(bar->geometry(), QRect(10, 24, 488, 17));
+        QCOMPARE(label->pos(), QPoint(10, 7));
+        QVERIFY(label->text().isEmpty());
+        form.SetText("Поиск и загрузка файлов за 09.10.2006. Ожидайте...");
+        QCOMPARE(label->text(), QString("Поиск и загрузка файлов за 09.10.2006. Ожидайте..."));
         QVERIFY(form.findChild<QWidget*>("Bevel1") != nullptr);
         QVERIFY(form.findChild<QWidget*>("Shape1") != nullptr);
     }
@@ -47,7 +58,7 @@ class ProgressWindowTest : public QObject {
     void cancelIsPostedNotSent() {
         CancelReceiver main;
         TForm2 form(&main);
-        form.BitBtn1->click();
+        Child<QPushButton>(&form, "BitBtn1")->click();
         QCOMPARE(main.cancels, 0); // nothing happens until events are processed
         QCoreApplication::processEvents();
         QCOMPARE(main.cancels, 1);
@@ -58,43 +69,43 @@ class ProgressWindowTest : public QObject {
         QVERIFY(form.isVisible());
     }
 
+    void takesTheKeyboardWhenShownAndGivesItBack() {
+        CancelReceiver main;
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        TForm2 form(&main);
+        form.show();
+        QTRY_VERIFY(form.isActiveWindow());
+        QTRY_COMPARE(QApplication::focusWidget() != nullptr &&
+                         QApplication::focusWidget()->window() == &form,
+                     true);
+        // Esc at once, without a click into the window first.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QCOMPARE(main.cancels, 1);
+        form.hide();
+        QTRY_VERIFY(main.isActiveWindow());
+    }
+
     void barRunsOverSixtyFourBitCounts() {
         TForm2 form(nullptr);
+        auto* bar = Child<QProgressBar>(&form, "ProgressBar1");
         form.SetRange64(1000);
         form.SetPosition64(250);
-        QCOMPARE(form.ProgressBar1->maximum(), 1000);
-        QCOMPARE(form.ProgressBar1->value(), 250);
+        QCOMPARE(bar->maximum(), 1000);
+        QCOMPARE(bar->value(), 250);
 
         const std::int64_t big = 5LL << 30; // a day of 5 GiB of files
         form.SetRange64(big);
-        QVERIFY(form.ProgressBar1->maximum() > 0);
+        QVERIFY(bar->maximum() > 0);
         form.SetPosition64(0);
-        QCOMPARE(form.ProgressBar1->value(), 0);
+        QCOMPARE(bar->value(), 0);
         form.SetPosition64(big / 2);
-        const double half = double(form.ProgressBar1->value()) / form.ProgressBar1->maximum();
+        const double half = double(bar->value()) / bar->maximum();
         QVERIFY(half > 0.49 && half < 0.51);
         form.SetPosition64(big);
-        QCOMPARE(form.ProgressBar1->value(), form.ProgressBar1->maximum());
-    }
-
-    void windowLivesForOneDay() {
-        CancelReceiver main;
-        WindowProgress progress(&main);
-        progress.Create();
-        QVERIFY(progress.Form2() != nullptr);
-        QVERIFY(!progress.Form2()->isVisible());
-        progress.Show("Поиск и загрузка файлов за 09.10.2006. Ожидайте...");
-        QVERIFY(progress.Form2()->isVisible());
-        QCOMPARE(progress.Form2()->Label1->text(),
-                 QString("Поиск и загрузка файлов за 09.10.2006. Ожидайте..."));
-        QCOMPARE(progress.Form2()->ProgressBar1->maximum(), 100);
-        progress.SetMaximum(4000);
-        progress.SetPosition(4000);
-        QCOMPARE(progress.Form2()->ProgressBar1->value(), 4000);
-        progress.Hide();
-        QVERIFY(!progress.Form2()->isVisible());
-        progress.Destroy();
-        QVERIFY(progress.Form2() == nullptr);
+        QCOMPARE(bar->value(), bar->maximum());
     }
 };
 

@@ -1,4 +1,4 @@
-#include "ui/ProgressBarF.h"
+#include "ui/ProgressWindow.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -18,6 +18,7 @@ TForm2::TForm2(QObject* mainWindow, QWidget* parent)
     setFont(QFont("MS Sans Serif", 8));
     setFixedSize(582, 47);
     move(2, 1);
+    setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Inactive, QPalette::Window));
@@ -36,31 +37,35 @@ TForm2::TForm2(QObject* mainWindow, QWidget* parent)
     bevel->setGeometry(5, 4, 497, 39);
     bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName("Label1");
-    Label1->move(10, 7);
-    Label1->resize(486, 15);
+    statusText_ = new QLabel(this);
+    statusText_->setObjectName("Label1");
+    statusText_->move(10, 7);
+    statusText_->resize(486, 15);
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry(10, 24, 488, 17);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName("ProgressBar1");
+    progressBar_->setGeometry(10, 24, 488, 17);
+    progressBar_->setTextVisible(false);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
 
-    BitBtn1 = new QPushButton(this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(508, 4, 69, 39);
-    BitBtn1->setCursor(Qt::BusyCursor);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    cancelButton_ = new QPushButton(this);
+    cancelButton_->setObjectName("BitBtn1");
+    cancelButton_->setGeometry(508, 4, 69, 39);
+    cancelButton_->setCursor(Qt::BusyCursor);
+    connect(cancelButton_, &QPushButton::clicked, this, &TForm2::askCancel);
     FormCreate();
 }
 
 void TForm2::FormCreate() {
-    BitBtn1->setText("Отмена");
+    cancelButton_->setText("Отмена");
 }
 
-void TForm2::BitBtn1Click() {
+void TForm2::SetText(const QString& text) {
+    statusText_->setText(text);
+}
+
+void TForm2::askCancel() {
     // Posted, not sent: the main window sets the cancel flag the next time
     // the load lets it process its events.
     if (mainWindow_ != nullptr)
@@ -69,10 +74,24 @@ void TForm2::BitBtn1Click() {
 
 void TForm2::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
-        BitBtn1->click();
+        cancelButton_->click();
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+void TForm2::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    // Esc must reach the window without a click first.
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TForm2::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    // The keyboard goes back to the main window, unless it was put away.
+    auto* main = qobject_cast<QWidget*>(mainWindow_.data());
+    if (main != nullptr && main->isVisible() && !main->isMinimized()) main->activateWindow();
 }
 
 int TForm2::Scaled(std::int64_t v) const {
@@ -83,47 +102,13 @@ void TForm2::SetRange64(std::int64_t maximum) {
     maximum_ = maximum < 0 ? 0 : maximum;
     constexpr std::int64_t Limit = std::numeric_limits<int>::max();
     scale_ = maximum_ <= Limit ? 1 : (maximum_ + Limit - 1) / Limit;
-    ProgressBar1->setRange(0, Scaled(maximum_));
+    progressBar_->setRange(0, Scaled(maximum_));
 }
 
 void TForm2::SetPosition64(std::int64_t position) {
     if (position < 0) position = 0;
     if (position > maximum_) position = maximum_;
-    ProgressBar1->setValue(Scaled(position));
-}
-
-WindowProgress::~WindowProgress() {
-    Destroy();
-}
-
-void WindowProgress::Create() {
-    Destroy();
-    form_ = new TForm2(mainWindow_);
-}
-
-void WindowProgress::Show(std::string_view label) {
-    if (form_ == nullptr) return;
-    form_->SetRange64(100);
-    form_->SetPosition64(0);
-    form_->Label1->setText(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
-    form_->show();
-}
-
-void WindowProgress::SetMaximum(std::int64_t maximum) {
-    if (form_ != nullptr) form_->SetRange64(maximum);
-}
-
-void WindowProgress::SetPosition(std::int64_t position) {
-    if (form_ != nullptr) form_->SetPosition64(position);
-}
-
-void WindowProgress::Hide() {
-    if (form_ != nullptr) form_->hide();
-}
-
-void WindowProgress::Destroy() {
-    delete form_;
-    form_ = nullptr;
+    progressBar_->setValue(Scaled(position));
 }
 
 } // namespace kestrom

@@ -1,0 +1,342 @@
+#include "ui/MainWindow.h"
+
+#include "results/ResultQuery.h"
+#include "settings/SettingsFiles.h"
+#include "ui/ColumnChooser.h"
+#include "ui/Controls.h"
+#include "ui/ExchangeList.h"
+#include "ui/FilterBar.h"
+#include "ui/Guarded.h"
+#include "ui/MainFrontEnd.h"
+#include "ui/PeriodPickers.h"
+#include "ui/ProgressWindow.h"
+#include "ui/QtDates.h"
+#include "ui/QtText.h"
+#include "ui/ResultGrid.h"
+#include "ui/SettingsPanel.h"
+#include "ui/TwoPartRow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#ifndef KESTROM_FILE_VERSION
+#define KESTROM_FILE_VERSION "2.2.1.0"
+#endif
+
+namespace kestrom {
+
+QString WindowCaption(const QString& fileVersion) {
+    return QString::fromUtf8("Программа просмотра АМА-записей v.") + fileVersion.left(8);
+}
+
+TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
+    : QWidget(parent), programDir_(std::move(programDir)), db_(programDir_), query_(db_),
+      session_(db_) {
+    setObjectName("SearchForm");
+    setFont(QFont("Tahoma", 8));
+    resize(787, 496);
+
+    inform_ = [this](const QString& text) { Inform(text); };
+    exchange_ = new ExchangeList(
+        settings_, inform_, [this] { return settingsPanel_->AutoSaveExchanges(); }, this);
+    period_ = new PeriodPickers(
+        settings_, inform_, [this] { return Today(); }, this);
+    filterBar_ = new FilterBar(*exchange_, programDir_, this);
+    settingsPanel_ = new SettingsPanel(settings_, inform_, this);
+    grid_ = new ResultGrid(this);
+
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(0, 0, 0, 0);
+    main->setSpacing(0);
+    auto* panel1 = Named(new QWidget(this), "Panel1");
+    auto* top = new QVBoxLayout(panel1);
+    top->setContentsMargins(2, 2, 2, 2);
+    top->addWidget(BuildTopStrip());
+    top->addWidget(BuildFilterStrip());
+    main->addWidget(panel1);
+
+    auto* panel2 = Named(new QWidget(this), "Panel2");
+    auto* middle = new QVBoxLayout(panel2);
+    middle->setContentsMargins(0, 0, 0, 0);
+    // At the top of Panel2 also when the grid is hidden (after a failed opening).
+    middle->addWidget(settingsPanel_, 0, Qt::AlignTop);
+    middle->addWidget(grid_, 1);
+    main->addWidget(panel2, 1);
+
+    statusBar_ = Named(new QStatusBar(this), "StatusBar1");
+    for (int width : {200, 300, 50}) {
+        auto* panel = new QLabel(statusBar_);
+        panel->setFixedWidth(width);
+        statusBar_->addWidget(panel);
+        statusPanels_.push_back(panel);
+    }
+    main->addWidget(statusBar_);
+
+    frontEnd_ = std::make_unique<MainFrontEnd>(this, settings_, grid_, statusBar_);
+    frontEnd_->showMessage = inform_;
+    connect(startButton_, &QPushButton::clicked, this, &TSearchForm::startLoad);
+    connect(openTableButton_, &QPushButton::clicked, this, &TSearchForm::openTable);
+    connect(settingsButton_, &QPushButton::clicked, this, &TSearchForm::showSettings);
+    connect(saveStateButton_, &QPushButton::clicked, this, &TSearchForm::saveState);
+    connect(restoreStateButton_, &QPushButton::clicked, this, &TSearchForm::restoreState);
+    connect(defaultsButton_, &QPushButton::clicked, this, &TSearchForm::setDefaults);
+    FormCreate();
+}
+
+TSearchForm::~TSearchForm() = default;
+
+WindowFrontEnd& TSearchForm::FrontEnd() {
+    return *frontEnd_;
+}
+
+QWidget* TSearchForm::BuildTopStrip() {
+    auto* group =
+        Named(new QGroupBox(QString::fromUtf8(" Просмотр и загрузка данных "), this), "GroupBox1");
+    auto* layout = new QHBoxLayout(group);
+    layout->setContentsMargins(4, 2, 4, 2);
+    auto* row = Named(new QWidget(group), "Panel3");
+    auto* parts = new TwoPartRow(row);
+    parts->setSpacing(4);
+    startButton_ = MakeButton(row, "ButtonGroup1", "Начать");
+    openTableButton_ = MakeButton(row, "ButtonGroup3", "Открыть таблицу");
+    exportButton_ = MakeButton(row, "ButtonGroup5", "Экспорт");
+    printButton_ = MakeButton(row, "ButtonGroup2", "Печать");
+    for (QWidget* w : std::initializer_list<QWidget*>{period_, exchange_, startButton_})
+        parts->AddLeft(w);
+    for (QWidget* w : {openTableButton_, exportButton_, printButton_})
+        parts->AddRight(w);
+    layout->addWidget(row);
+    return group;
+}
+
+QWidget* TSearchForm::BuildFilterStrip() {
+    auto* panel4 = Named(new QWidget(this), "Panel4");
+    auto* column = new QVBoxLayout(panel4);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(filterBar_);
+    auto* bar3 = Named(new QWidget(panel4), "ToolBar3");
+    auto* parts = new TwoPartRow(bar3);
+    parts->setContentsMargins(4, 2, 4, 2);
+    parts->setSpacing(2);
+    settingsButton_ = MakeButton(bar3, "ButtonGroup6", "Настройки");
+    saveStateButton_ = MakeButton(bar3, "ButtonGroup13", "Сохранить состояние");
+    restoreStateButton_ = MakeButton(bar3, "ButtonGroup14", "Восстановить состояние");
+    defaultsButton_ = MakeButton(bar3, "ButtonGroup12", "По умолчанию");
+    optimizeColumnsButton_ = MakeButton(bar3, "ButtonGroup4", "Оптимизировать ширину колонок");
+    filterBar_->OnlySuccessfulBox()->setParent(bar3);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{filterBar_->OnlySuccessfulBox(), settingsButton_,
+                                         saveStateButton_, restoreStateButton_, defaultsButton_})
+        parts->AddLeft(w);
+    parts->AddRight(optimizeColumnsButton_);
+    column->addWidget(bar3);
+    return panel4;
+}
+
+// --- start-up and shut-down ---------------------------------------------------
+
+void TSearchForm::FormCreate() {
+    settings_.ProgramDir = programDir_;
+    for (const std::string& m : LoadSettingsFiles(settings_))
+        Inform(ToQString(m));
+    settingsPanel_->ShowPaths();
+    exchange_->SetNumbers(settings_.Exchanges);
+    firstActivation_ = true;
+    setWindowTitle(WindowCaption(QString::fromUtf8(KESTROM_FILE_VERSION)));
+}
+
+void TSearchForm::FormActivate() {
+    if (!firstActivation_) return;
+    firstActivation_ = false;
+    restoreState();
+}
+
+bool TSearchForm::FormClose() {
+    if (!settingsPanel_->SaveOnExit()) return true;
+    ReadControls();
+    return Guarded([this] { SaveState(settings_); }, inform_);
+}
+
+bool TSearchForm::event(QEvent* e) {
+    if (e->type() == CancelLoadEventType) {
+        cancelLoad();
+        return true;
+    }
+    if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) {
+        const bool handled = QWidget::event(e);
+        FormActivate();
+        return handled;
+    }
+    return QWidget::event(e);
+}
+
+void TSearchForm::closeEvent(QCloseEvent* e) {
+    if (session_.Busy()) {
+        // The close arrives while the load lets events through: the load
+        // stops at its next record and startLoad closes the window after it.
+        closeAsked_ = true;
+        session_.Cancel();
+        e->ignore();
+        return;
+    }
+    if (FormClose())
+        e->accept();
+    else
+        e->ignore();
+}
+
+void TSearchForm::cancelLoad() {
+    session_.Cancel();
+}
+
+// --- the state and the controls -------------------------------------------------
+
+void TSearchForm::ReadControls() {
+    settingsPanel_->ReadInto(settings_);
+    filterBar_->ReadInto(settings_);
+    settings_.ExchangeFilterOn = exchange_->Pressed();
+    settings_.AtsNum = exchange_->SelectedIndex();
+    settings_.Exchanges = exchange_->Numbers();
+    settings_.Presets = period_->Marks();
+    settings_.WindowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+}
+
+// What a restore and "По умолчанию" both set: the lists, the options, the
+// filter modes, the exchange toggle and the preset marks.
+void TSearchForm::ApplyState(const SettingsState& s) {
+    settingsPanel_->Apply(s);
+    filterBar_->Apply(s);
+    exchange_->SetPressed(s.ExchangeFilterOn);
+    period_->SetMarks(s.Presets);
+}
+
+void TSearchForm::ApplyWindowState(int state) {
+    // Set once the window is on screen: a state set while it is being shown
+    // is dropped by platforms that resize the window as they map it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, state] {
+            const Qt::WindowStates now = windowState();
+            if (state == 0)
+                setWindowState(now & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+            else if (state == 1)
+                setWindowState(now | Qt::WindowMinimized);
+            else if (state == 2)
+                setWindowState((now & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+        },
+        Qt::QueuedConnection);
+}
+
+TDateTime TSearchForm::Today() const {
+    return today ? today() : ToDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
+}
+
+void TSearchForm::Inform(const QString& text) {
+    if (showMessage)
+        showMessage(text);
+    else
+        QMessageBox::information(this, QApplication::applicationDisplayName(), text,
+                                 QMessageBox::Ok);
+}
+
+void TSearchForm::SetLoadRunning(bool running) {
+    for (QWidget* w :
+         {startButton_, openTableButton_, exportButton_, printButton_, defaultsButton_})
+        w->setEnabled(!running);
+}
+
+// --- commands -------------------------------------------------------------------
+
+LoadRequest TSearchForm::Request() const {
+    LoadRequest r;
+    r.Filter = filterBar_->Filter();
+    r.AutoOpen = settingsPanel_->AutoOpen();
+    r.Period = {settingsPanel_->AmaFolder(), period_->Start(), period_->End()};
+    return r;
+}
+
+void TSearchForm::startLoad() {
+    if (session_.Busy()) {
+        Inform(ToQString(LoadSession::BusyMessage));
+        return;
+    }
+    settings_.AmaPath = settingsPanel_->AmaFolder();
+    SetLoadRunning(true);
+    LoadOutcome out;
+    const bool ran = Guarded([&] { out = session_.Run(Request(), *frontEnd_); }, inform_);
+    SetLoadRunning(false);
+    if (out.Ran)
+        statusBar_->showMessage(
+            QString::fromUtf8("Загружено: %1 записей.").arg(static_cast<qlonglong>(out.Loaded)),
+            5000);
+    else
+        statusBar_->clearMessage();
+    if (closeAsked_) {
+        closeAsked_ = false;
+        close();
+        return;
+    }
+    if (ran && out.OpenResult) openTable();
+}
+
+void TSearchForm::openTable() {
+    if (session_.Busy()) {
+        Inform(ToQString(LoadSession::BusyMessage));
+        return;
+    }
+    const TColumnChooser& chooser = settingsPanel_->Chooser();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    grid_->BeginOpening();
+    const ResultOutcome opened = OpenResultQuery(query_, chooser.Sort());
+    if (!opened.ok) {
+        query_.Close();
+        QApplication::restoreOverrideCursor();
+        grid_->SetAttached(true);
+        const QString title = ToQString(opened.title);
+        const QString message = ToQString(opened.message);
+        if (showError)
+            showError(title, message);
+        else
+            QMessageBox::critical(this, title, message, QMessageBox::Ok);
+        return;
+    }
+    Guarded([&] { grid_->ShowResult(query_, chooser.Displayed(), chooser.AllColumns()); }, inform_);
+    query_.Close();
+    QApplication::restoreOverrideCursor();
+}
+
+void TSearchForm::showSettings() {
+    settingsPanel_->show();
+}
+
+void TSearchForm::saveState() {
+    ReadControls();
+    Guarded([this] { SaveAllSettings(settings_); }, inform_);
+}
+
+void TSearchForm::restoreState() {
+    RestoreState(settings_);
+    ApplyState(settings_);
+    exchange_->SelectStored(settings_.AtsNum);
+    session_.SetPrintHeaders(settings_.PrintStr, settings_.PrintStr1);
+    ApplyWindowState(settings_.WindowState);
+    period_->ApplyMarkedDates();
+    if (exchange_->Pressed()) exchange_->toggleExchange();
+}
+
+void TSearchForm::setDefaults() {
+    ReadControls();
+    const SettingsState d = WithDefaultCommand(settings_);
+    ApplyState(d);
+    if (d.AtsNum >= 0) exchange_->SelectStored(d.AtsNum);
+}
+
+} // namespace kestrom
