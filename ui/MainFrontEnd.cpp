@@ -12,6 +12,7 @@ MainFrontEnd::MainFrontEnd(QWidget* window, SettingsState& settings, ResultGrid*
     : WindowFrontEnd(window), settings_(settings), grid_(grid), statusBar_(statusBar) {}
 
 void MainFrontEnd::LoadStarting() {
+    WindowFrontEnd::LoadStarting();
     // Only now: a load refused by its checks leaves the status bar alone.
     statusBar_->showMessage(QString::fromUtf8("Идет загрузка файлов. Ожидайте..."));
 }

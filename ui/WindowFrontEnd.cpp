@@ -4,6 +4,7 @@
 #include "ui/QtText.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDate>
 #include <QLocale>
 #include <QMessageBox>
@@ -29,6 +30,23 @@ void WindowFrontEnd::Information(std::string_view text) {
         return;
     }
     QMessageBox::information(mainWindow_, QApplication::applicationName(), s, QMessageBox::Ok);
+}
+
+void WindowFrontEnd::NoFilesForDay(std::string_view text) {
+    if (daysWithoutFilesSilenced_) return;
+    if (showMessage) {
+        showMessage(DisplayText(text));
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, QApplication::applicationName(), DisplayText(text),
+                    QMessageBox::Ok, mainWindow_);
+    box.setCheckBox(new QCheckBox(QString::fromUtf8(SilenceText), &box));
+    box.exec();
+    daysWithoutFilesSilenced_ = box.checkBox()->isChecked();
+}
+
+void WindowFrontEnd::LoadStarting() {
+    daysWithoutFilesSilenced_ = false;
 }
 
 void WindowFrontEnd::SetBusyCursor(bool busy) {

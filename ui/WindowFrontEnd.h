@@ -19,6 +19,10 @@ class WindowFrontEnd : public LoadFrontEnd {
     explicit WindowFrontEnd(QWidget* mainWindow);
 
     void Information(std::string_view text) override;
+    /// An information box with the check box "Не показывать для остальных
+    /// дней": once it is ticked, the rest of this load shows no such box.
+    void NoFilesForDay(std::string_view text) override;
+    void LoadStarting() override;
     ProgressDisplay& Progress() override { return progress_; }
     void SetBusyCursor(bool busy) override;
     YieldHook Yield() override { return {&WindowFrontEnd::OnYield, this}; }
@@ -27,6 +31,8 @@ class WindowFrontEnd : public LoadFrontEnd {
 
     /// Replaces the message box (tests answer messages through this).
     std::function<void(const QString&)> showMessage;
+    /// The check box of the box of a day without files.
+    static constexpr const char* SilenceText = "Не показывать для остальных дней";
 
     WindowProgress& Window() { return progress_; }
 
@@ -38,6 +44,7 @@ class WindowFrontEnd : public LoadFrontEnd {
     QElapsedTimer sinceEvents_;
     unsigned calls_ = 0;
     bool busyCursor_ = false;
+    bool daysWithoutFilesSilenced_ = false;
 };
 
 /// A text of the core as the window shows it: the core's carriage returns
