@@ -1,4 +1,6 @@
 #include "results/ResultQuery.h"
+
+#include "tests/ui/Child.h"
 #include "ui/ChooserDragData.h"
 #include "ui/ChooserList.h"
 #include "ui/ColumnChooser.h"
@@ -92,11 +94,7 @@ bool Drop(QWidget* target, const QMimeData& data) {
 }
 
 // The chooser's controls, found by their names.
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 struct Parts {
     TChooserList* ListBox1;

@@ -1,5 +1,7 @@
 #include "ui/ExchangeList.h"
 
+#include "tests/ui/Child.h"
+
 #include "settings/LineFile.h"
 #include "settings/SettingsState.h"
 
@@ -15,11 +17,7 @@ using namespace kestrom;
 
 namespace {
 
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 // The exchange list in a window of its own, beside another box to move the
 // focus to, over a program directory of its own.

@@ -1,4 +1,6 @@
 #include "ui/ExchangeList.h"
+
+#include "tests/ui/Child.h"
 #include "ui/FilterBar.h"
 
 #include "settings/SettingsState.h"
@@ -14,11 +16,7 @@ using namespace kestrom;
 
 namespace {
 
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 struct Bar {
     SettingsState settings;

@@ -1,4 +1,6 @@
 #include "ui/ColumnChooser.h"
+
+#include "tests/ui/Child.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDates.h"
@@ -61,11 +63,7 @@ TDateTime Today() {
 }
 
 // A control of the window by its name; a missing one ends the test program.
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 struct Window {
     std::unique_ptr<TSearchForm> form;

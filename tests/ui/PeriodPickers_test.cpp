@@ -1,5 +1,7 @@
 #include "ui/PeriodPickers.h"
 
+#include "tests/ui/Child.h"
+
 #include "settings/SettingsState.h"
 
 #include <QAction>
@@ -12,11 +14,7 @@ using namespace kestrom;
 
 namespace {
 
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 // 8 October 2026: "a week ago" is the 1st.
 TDateTime Today() {

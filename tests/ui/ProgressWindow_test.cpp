@@ -1,5 +1,7 @@
 #include "ui/ProgressWindow.h"
 
+#include "tests/ui/Child.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,11 +24,7 @@ class CancelReceiver : public QWidget {
     }
 };
 
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 } // namespace
 

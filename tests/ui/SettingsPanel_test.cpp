@@ -1,5 +1,7 @@
 #include "ui/SettingsPanel.h"
 
+#include "tests/ui/Child.h"
+
 #include "settings/LineFile.h"
 #include "settings/SettingsFiles.h"
 
@@ -14,11 +16,7 @@ using namespace kestrom;
 
 namespace {
 
-template <class T> T* Child(QObject* root, const char* name) {
-    T* c = root->findChild<T*>(QString::fromLatin1(name));
-    if (c == nullptr) qFatal("no control %s", name);
-    return c;
-}
+using test::Child;
 
 // The panel over the settings files of a fresh program directory.
 struct Panel {
