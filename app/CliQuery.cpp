@@ -1,6 +1,7 @@
 #include "app/CliCommands.h"
 #include "db/Database.h"
 #include "db/Query.h"
+#include "load/CallTable.h"
 #include "results/CsvWriter.h"
 #include "results/ResultQuery.h"
 #include "results/ResultSet.h"
@@ -124,14 +125,20 @@ int Query(const Args& args, const std::filesystem::path& programDir) {
         return 2;
     }
 
+    std::optional<Database> db;
     try {
-        Database db(o.dbDir);
-        kestrom::Query query(db);
+        db.emplace(o.dbDir);
+        kestrom::Query query(*db);
         const ResultOutcome opened = OpenResultQuery(query, o.sort);
         if (!opened.ok) {
-            std::cerr << Prefix << opened.message << ": " << opened.detail << "\n";
+            query.Close();
+            if (const std::string damage = CallTableDamage(*db); !damage.empty())
+                std::cerr << Prefix << damage << "\n";
+            else
+                std::cerr << Prefix << opened.message << ": " << opened.detail << "\n";
             return 1;
         }
+        if (LastLoadEnd(*db) == LoadEnd::BrokeOff) std::cerr << IncompleteLoadMessage << "\n";
 
         ResultSet rows;
         rows.Reset(query);
@@ -174,7 +181,15 @@ int Query(const Args& args, const std::filesystem::path& programDir) {
             return 1;
         }
     } catch (const std::exception& e) {
-        std::cerr << Prefix << e.what() << "\n";
+        // A file damaged past its first pages fails only while it is read.
+        std::string damage;
+        if (db) {
+            try {
+                damage = CallTableDamage(*db);
+            } catch (const std::exception&) {
+            }
+        }
+        std::cerr << Prefix << (damage.empty() ? e.what() : damage) << "\n";
         return 1;
     }
     return 0;

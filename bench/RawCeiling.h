@@ -29,8 +29,8 @@ inline void CollectKept(const std::uint8_t* data, std::size_t size, const TPreFi
                 });
 }
 
-/// Empties AMG and stores the records through the call table writer; the
-/// rows per second of the storing alone.
+/// Empties AMG and stores the records through the call table writer, with
+/// the storage settings of db; the rows per second of the storing alone.
 inline double StoreRows(Database& db, MessageSink& messages, std::vector<TCallRecord>& kept) {
     EmptyCallTable(db);
     CallTable raw(db, messages);

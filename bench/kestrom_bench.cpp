@@ -3,10 +3,16 @@
 // On generated AMA files held in memory it measures, in one run:
 //  - decoding alone (header, elements, checksum) in MB/s and records/s;
 //  - the full walk into AMG (decode, filter, store, with a yield hook in
-//    place as the window installs one) in rows/s;
+//    place as the window installs one) in rows/s, once for each storage
+//    setting of the table file (journal mode and synchronous mode; the
+//    median of --runs runs, each into a new file), set against the walk
+//    without a journal that the program used before;
 //  - the raw SQLite ceiling: the same rows, decoded beforehand and held in
-//    memory, inserted through the same writer, statement and settings.
-// Usage: kestrom-bench [--mb N] [--seed S] [--db-dir DIR]
+//    memory, inserted through the same writer, statement and settings as
+//    the program's own storage setting, against which its walk is set.
+// Usage: kestrom-bench [--mb N] [--seed S] [--db-dir DIR] [--runs N]
+//                      [--storage all|program|MODE/SYNC,...]
+// (MODE/SYNC as in the table printed, e.g. WAL/OFF,OFF/OFF)
 
 #include "RawCeiling.h"
 #include "console/ConsoleFrontEnd.h"
@@ -17,6 +23,7 @@
 #include "load/PreFilter.h"
 #include "tools/AmaGenerator.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,7 +61,60 @@ struct Options {
     std::uint64_t megabytes = 200;
     std::uint64_t seed = 1;
     std::filesystem::path dbDir;
+    int runs = 1;
+    std::string storage = "all";
 };
+
+// Every storage setting worth measuring; the first is the program's
+// setting before, without a journal.
+const std::vector<StorageSettings>& StorageChoices() {
+    static const std::vector<StorageSettings> choices = {
+        {JournalMode::Off, SyncMode::Off},         {JournalMode::Delete, SyncMode::Off},
+        {JournalMode::Delete, SyncMode::Normal},   {JournalMode::Truncate, SyncMode::Off},
+        {JournalMode::Truncate, SyncMode::Normal}, {JournalMode::Persist, SyncMode::Off},
+        {JournalMode::Persist, SyncMode::Normal},  {JournalMode::Wal, SyncMode::Off},
+        {JournalMode::Wal, SyncMode::Normal},
+    };
+    return choices;
+}
+
+std::string NameOf(StorageSettings s) {
+    return std::string(JournalModeName(s.journal)) + "/" + std::string(SyncModeName(s.sync));
+}
+
+bool Same(StorageSettings a, StorageSettings b) {
+    return a.journal == b.journal && a.sync == b.sync;
+}
+
+// The settings --storage names: the old and the program's, all, or a list.
+std::vector<StorageSettings> ChosenStorage(const std::string& text) {
+    const StorageSettings program{};
+    if (text == "all") return StorageChoices();
+    if (text == "program") return {StorageChoices().front(), program};
+    std::vector<StorageSettings> chosen{StorageChoices().front()};
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string name = text.substr(at, comma - at);
+        bool found = false;
+        for (const StorageSettings& s : StorageChoices())
+            if (NameOf(s) == name) {
+                if (!Same(s, chosen.front())) chosen.push_back(s);
+                found = true;
+            }
+        if (!found) {
+            std::cerr << "kestrom-bench: unknown storage " << name << "\n";
+            std::exit(2);
+        }
+        at = comma + 1;
+    }
+    return chosen;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
 
 Options Parse(int argc, char** argv) {
     Options o;
@@ -73,6 +133,10 @@ Options Parse(int argc, char** argv) {
             o.seed = std::stoull(value());
         else if (a == "--db-dir")
             o.dbDir = value();
+        else if (a == "--runs")
+            o.runs = std::max(1, std::stoi(value()));
+        else if (a == "--storage")
+            o.storage = value();
         else {
             std::cerr << "kestrom-bench: unknown argument " << a << "\n";
             std::exit(2);
@@ -86,8 +150,8 @@ Options Parse(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const Options opt = Parse(argc, argv);
+    const std::vector<StorageSettings> storage = ChosenStorage(opt.storage);
     std::filesystem::create_directories(opt.dbDir);
-    std::filesystem::remove(opt.dbDir / "AMG.db");
 
     // The files: one exchange, one day, eight files.
     gen::GeneratorOptions g;
@@ -134,42 +198,95 @@ int main(int argc, char** argv) {
                 double(bytes) / 1e6 / best, double(records) / best,
                 static_cast<unsigned long long>(records), best);
 
-    Database db(opt.dbDir);
     ConsoleFrontEnd messages;
-
-    // 2. The full walk into AMG.
-    ThrottledYield ty;
-    YieldHook hook{&ThrottledYield::Call, &ty};
     TPreFilter filter;
     PrepareFilter(filter);
-    EmptyCallTable(db);
-    CallTable table(db, messages, hook);
-    DecodeStats total;
-    t0 = Clock::now();
-    table.OpenCallTable();
-    bool cancelled = false;
-    for (const auto& f : files) {
-        TLoadBuffer b = bufferOf(f);
-        TCallRecord rec;
-        DecodeContext ctx{b, rec, filter, table, hook, &cancelled};
-        total += DecodeBuffer(ctx);
-    }
-    table.CloseCallTable();
-    const double walk = Seconds(t0);
-    const double walkRate = double(total.Stored) / walk;
-    std::printf("full walk:      %10.0f rows/s  (%llu rows, %.2f s, %llu yield slices)\n", walkRate,
-                static_cast<unsigned long long>(total.Stored), walk,
-                static_cast<unsigned long long>(ty.slices));
 
-    // 3. The raw ceiling: the same rows, decoded beforehand.
+    // 2. The full walk into AMG, for each storage setting, each run into a
+    // new file; the settings take turns so that a slow moment of the
+    // machine does not fall on one of them only.
+    DecodeStats total;
+    std::uint64_t slices = 0;
+    auto walkInto = [&](StorageSettings settings) {
+        const std::filesystem::path dir = opt.dbDir / "walk";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        Database db(dir);
+        db.SetStorage(settings);
+        ThrottledYield ty;
+        YieldHook hook{&ThrottledYield::Call, &ty};
+        EmptyCallTable(db);
+        CallTable table(db, messages, hook);
+        total = DecodeStats{};
+        const auto start = Clock::now();
+        table.OpenCallTable();
+        bool cancelled = false;
+        for (const auto& f : files) {
+            TLoadBuffer b = bufferOf(f);
+            TCallRecord rec;
+            DecodeContext ctx{b, rec, filter, table, hook, &cancelled};
+            total += DecodeBuffer(ctx);
+        }
+        table.CloseCallTable();
+        const double seconds = Seconds(start);
+        slices = ty.slices;
+        return double(total.Stored) / seconds;
+    };
+    std::vector<std::vector<double>> rates(storage.size());
+    for (int run = 0; run < opt.runs; ++run)
+        for (std::size_t i = 0; i < storage.size(); ++i)
+            rates[i].push_back(walkInto(storage[i]));
+
+    const StorageSettings program{};
+    double before = 0, now = 0;
+    std::printf("full walk into AMG, %llu rows, median of %d run(s), journal/synchronous:\n",
+                static_cast<unsigned long long>(total.Stored), opt.runs);
+    for (std::size_t i = 0; i < storage.size(); ++i) {
+        const double rate = Median(rates[i]);
+        if (i == 0) before = rate;
+        if (Same(storage[i], program)) now = rate;
+        std::printf("  %-16s %10.0f rows/s  %6.1f %% of journal off%s\n",
+                    NameOf(storage[i]).c_str(), rate, 100.0 * rate / before,
+                    i == 0                      ? "  (the program before)"
+                    : Same(storage[i], program) ? "  (the program now)"
+                                                : "");
+    }
+    if (now > 0)
+        std::printf("full walk:      %10.0f rows/s with %s, %.1f %% of %.0f rows/s without a "
+                    "journal (target at least 85 %%; %llu yield slices)\n",
+                    now, NameOf(program).c_str(), 100.0 * now / before, before,
+                    static_cast<unsigned long long>(slices));
+
+    // 3. The raw ceiling: the same rows, decoded beforehand, stored with the
+    // program's storage setting, and without a journal as the program did
+    // before; each walk is set against the ceiling of its own setting.
     std::vector<TCallRecord> kept;
     kept.reserve(total.Stored);
     for (const auto& f : files)
         bench::CollectKept(f.Bytes.data(), f.Bytes.size(), filter, kept);
-    const double ceilingRate = bench::StoreRows(db, messages, kept);
-    std::printf("raw ceiling:    %10.0f rows/s  (%zu rows)\n", ceilingRate, kept.size());
-    std::printf("walk / ceiling: %.1f %%  (target at least 80 %%; decode target 500 MB/s)\n",
-                100.0 * walkRate / ceilingRate);
+    const std::filesystem::path ceilingDir = opt.dbDir / "ceiling";
+    const std::vector<StorageSettings> ceilings = {program, StorageChoices().front()};
+    std::vector<std::vector<double>> ceilingRates(ceilings.size());
+    for (int run = 0; run < opt.runs; ++run)
+        for (std::size_t i = 0; i < ceilings.size(); ++i) {
+            std::filesystem::remove_all(ceilingDir);
+            std::filesystem::create_directories(ceilingDir);
+            Database db(ceilingDir);
+            db.SetStorage(ceilings[i]);
+            ceilingRates[i].push_back(bench::StoreRows(db, messages, kept));
+        }
+    for (std::size_t i = 0; i < ceilings.size(); ++i) {
+        const double ceiling = Median(ceilingRates[i]);
+        std::printf("raw ceiling:    %10.0f rows/s  (%zu rows, %s, median of %d run(s))\n", ceiling,
+                    kept.size(), NameOf(ceilings[i]).c_str(), opt.runs);
+        const double walk = i == 0 ? now : before;
+        if (walk > 0)
+            std::printf("walk / ceiling: %.1f %%  (both %s; target at least 80 %%)\n",
+                        100.0 * walk / ceiling, NameOf(ceilings[i]).c_str());
+    }
+    std::printf("decode target 500 MB/s\n");
     if (checksum == 42) std::puts(""); // keeps the decode-alone loop from being optimised away
+    std::filesystem::remove_all(opt.dbDir / "walk");
+    std::filesystem::remove_all(ceilingDir);
     return kept.size() == total.Stored ? 0 : 1;
 }

@@ -144,7 +144,12 @@ int main(int argc, char** argv) {
         bench::CollectKept(file.Data(), static_cast<std::size_t>(file.Size()), filter, kept);
     }
     const double ceiling = bench::StoreRows(db, fe, kept);
-    std::printf("raw ceiling:    %10.0f rows/s  (%zu rows)\n", ceiling, kept.size());
-    std::printf("load / ceiling: %.1f %%  (target at least 70 %%)\n", 100.0 * loadRate / ceiling);
+    const StorageSettings storage = db.Storage();
+    const std::string settings = std::string(JournalModeName(storage.journal)) + "/" +
+                                 std::string(SyncModeName(storage.sync));
+    std::printf("raw ceiling:    %10.0f rows/s  (%zu rows, %s)\n", ceiling, kept.size(),
+                settings.c_str());
+    std::printf("load / ceiling: %.1f %%  (both journal/synchronous %s; target at least 70 %%)\n",
+                100.0 * loadRate / ceiling, settings.c_str());
     return 0;
 }

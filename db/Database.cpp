@@ -124,6 +124,26 @@ bool OnlyBlanks(std::string_view s) {
 
 } // namespace
 
+std::string_view JournalModeName(JournalMode mode) {
+    switch (mode) {
+    case JournalMode::Off:
+        return "OFF";
+    case JournalMode::Delete:
+        return "DELETE";
+    case JournalMode::Truncate:
+        return "TRUNCATE";
+    case JournalMode::Persist:
+        return "PERSIST";
+    case JournalMode::Wal:
+        break;
+    }
+    return "WAL";
+}
+
+std::string_view SyncModeName(SyncMode mode) {
+    return mode == SyncMode::Off ? "OFF" : "NORMAL";
+}
+
 void StatementDeleter::operator()(sqlite3_stmt* stmt) const {
     sqlite3_finalize(stmt);
 }
@@ -161,6 +181,11 @@ Database::Database(std::filesystem::path directory) : directory_(std::move(direc
     // keep them in memory and use both cores.
     Execute("PRAGMA temp_store=MEMORY; PRAGMA cache_size=-262144; PRAGMA threads=2",
             "Open database");
+    SetBusyTimeout(DefaultBusyTimeoutMs);
+}
+
+void Database::SetBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(db_, milliseconds);
 }
 
 Database::~Database() {
@@ -202,6 +227,36 @@ std::string Database::AttachTable(std::string_view fileName, bool createFile) {
     if (rc != SQLITE_DONE) Fail("Attach table", path.string(), rc);
     attached_.emplace(key, name);
     return name;
+}
+
+void Database::DetachTable(std::string_view fileName) {
+    const auto it = attached_.find(LowerAscii(TableNameOf(fileName)));
+    if (it == attached_.end()) return;
+    Execute("DETACH DATABASE " + QuoteIdentifier(it->second), "Detach table");
+    attached_.erase(it);
+}
+
+void Database::PrepareForWriting(const std::string& schema) {
+    const std::string quoted = QuoteIdentifier(schema);
+    const std::string_view wanted = JournalModeName(storage_.journal);
+    Statement mode = PrepareOne("PRAGMA " + quoted + ".journal_mode = " + std::string(wanted),
+                                "Set journal mode", nullptr);
+    const int rc = sqlite3_step(mode.get());
+    if (rc != SQLITE_ROW) Fail("Set journal mode", schema, rc);
+    // SQLite answers with the mode in force, which stays the old one when
+    // the change is not possible (a file that cannot hold a log).
+    const auto* got = reinterpret_cast<const char*>(sqlite3_column_text(mode.get(), 0));
+    if (got == nullptr || LowerAscii(got) != LowerAscii(wanted))
+        throw DbError(Concat("Set journal mode", schema,
+                             "the mode stays " + std::string(got ? got : "unknown")));
+    mode.reset();
+    Execute("PRAGMA " + quoted + ".synchronous = " + std::string(SyncModeName(storage_.sync)),
+            "Set synchronous mode");
+}
+
+void Database::Checkpoint(const std::string& schema) {
+    // A reader that still needs older pages only shortens the copy.
+    sqlite3_wal_checkpoint_v2(db_, schema.c_str(), SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 void Database::Fail(std::string_view operation, std::string_view subject, int rc) const {

@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace kestrom {
 
 namespace {
@@ -45,6 +47,7 @@ std::string Table::Subject() const {
 
 void Table::CreateIfMissing(std::string_view columnDefinitions) {
     const std::string schema = db_.AttachTable(fileName_, true);
+    db_.PrepareForWriting(schema);
     db_.Execute("CREATE TABLE IF NOT EXISTS " + QuoteIdentifier(schema) + "." +
                     QuoteIdentifier(TableNameOf(fileName_)) + " (" +
                     std::string(columnDefinitions) + ")",
@@ -121,51 +124,82 @@ void Table::Open() {
     if (!indexField_.empty() && !FieldIsIndexed(db_, schema_, table_, indexField_))
         throw DbError("Open table: " + Subject() + ": no index on " + indexField_);
 
-    const std::string schema = QuoteIdentifier(schema_);
-    db_.Execute("PRAGMA " + schema + ".journal_mode = OFF; PRAGMA " + schema +
-                    ".synchronous = OFF; PRAGMA cache_spill = OFF",
-                "Open table: " + Subject());
+    columns.reset();
+    db_.PrepareForWriting(schema_);
+    db_.Execute("PRAGMA cache_spill = OFF", "Open table: " + Subject());
 
     std::string sql = "INSERT INTO " + qualified + " VALUES (";
     for (std::size_t i = 0; i < fieldCount; ++i)
         sql += i == 0 ? "?" : ",?";
     sql += ")";
     Statement insert = db_.Prepare(sql, "Open table: " + Subject());
-    db_.Execute("BEGIN", "Open table: " + Subject());
+    db_.Execute("BEGIN IMMEDIATE", "Open table: " + Subject());
 
     insert_ = std::move(insert);
     row_.assign(fieldCount, Cell{});
     rowText_.clear();
-    chunk_.clear();
-    chunkText_.clear();
-    chunkRows_ = 0;
+    ForgetChunk();
+    rowsHeld_ = 0;
     rowStarted_ = false;
 }
 
 void Table::Close() {
     if (!IsOpen()) return;
     rowStarted_ = false;
-    Statement insert = std::move(insert_); // closed whatever the commit does
-    if (sqlite3_get_autocommit(db_.Handle())) return;
-    if (sqlite3_exec(db_.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        db_.Fail("Close table", Subject(), sqlite3_errcode(db_.Handle()));
+    // The statement is released however the commit ends.
+    struct Release {
+        Statement& insert;
+        ~Release() { insert.reset(); }
+    } release{insert_};
+    sqlite3* h = db_.Handle();
+    if (sqlite3_get_autocommit(h)) return;
+    if (sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        ForgetChunk();
+        db_.Checkpoint(schema_);
+        return;
+    }
+    const int rc = sqlite3_extended_errcode(h);
+    const std::string why = sqlite3_errmsg(h);
+    const bool kept = WriteChunkAgain(rc);
+    db_.Checkpoint(schema_);
+    if (!kept) throw DbError("Close table: " + Subject() + ": " + why, rc);
 }
 
-void Table::Empty() {
+void Table::Empty(std::string_view sameTransaction) {
     if (IsOpen()) throw DbError("Empty table: " + Subject() + ": the table is open");
     const std::string schema = db_.AttachTable(fileName_, false);
     const std::string table =
         StoredTableName(db_, schema, TableNameOf(fileName_), "Empty table: " + Subject());
     if (table.empty()) throw DbError("Empty table: " + Subject() + ": no such table");
-    db_.Execute("DELETE FROM " + QuoteIdentifier(schema) + "." + QuoteIdentifier(table),
-                "Empty table: " + Subject());
+    db_.PrepareForWriting(schema);
+    const std::string operation = "Empty table: " + Subject();
+    sqlite3* h = db_.Handle();
+    db_.Execute("BEGIN IMMEDIATE", operation);
+    try {
+        if (!sameTransaction.empty()) db_.Execute(sameTransaction, operation);
+        db_.Execute("DELETE FROM " + QuoteIdentifier(schema) + "." + QuoteIdentifier(table),
+                    operation);
+        db_.Execute("COMMIT", operation);
+    } catch (...) {
+        // Nothing of it reaches the file, a damaged one included.
+        if (!sqlite3_get_autocommit(h)) sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 
     // Give the space back to the file system, unless a query of this
-    // connection is still reading (SQLite refuses VACUUM then).
+    // connection is still reading (SQLite refuses VACUUM then). The rows
+    // are gone already: a full disk or a lock only keeps the space, while
+    // a damaged file is reported.
     for (sqlite3_stmt* s = sqlite3_next_stmt(db_.Handle(), nullptr); s;
          s = sqlite3_next_stmt(db_.Handle(), s))
         if (sqlite3_stmt_busy(s)) return;
-    db_.Execute("VACUUM " + QuoteIdentifier(schema), "Empty table: " + Subject());
+    try {
+        db_.Execute("VACUUM " + QuoteIdentifier(schema), operation);
+    } catch (const DbError& e) {
+        const int code = e.Code() & 0xFF;
+        if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) throw;
+    }
+    db_.Checkpoint(schema);
 }
 
 Table::Cell& Table::Field(int field) {
@@ -262,12 +296,18 @@ void Table::Post() {
     if (!rowStarted_) throw DbError("Post row: " + Subject() + ": no row started");
     rowStarted_ = false;
     sqlite3* h = db_.Handle();
-    if (sqlite3_get_autocommit(h) &&
-        sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        db_.Fail("Post row", Subject(), sqlite3_errcode(h));
+    if (sqlite3_get_autocommit(h)) Begin("Post row"); // a failure ended the last one
 
     const int rc = Insert(row_.data(), rowText_.data());
-    if (rc != SQLITE_DONE) RestoreChunk("Post row", rc, sqlite3_errmsg(h));
+    if (rc != SQLITE_DONE) {
+        const int code = sqlite3_extended_errcode(h);
+        const std::string refusal = "Post row: " + Subject() + ": " + sqlite3_errmsg(h);
+        // A refusal that SQLite undid by itself leaves the transaction open
+        // with the earlier rows in it; one that ended the transaction took
+        // them along.
+        if (sqlite3_get_autocommit(h)) WriteChunkAgain(code);
+        throw DbError(refusal, code);
+    }
 
     const auto base = static_cast<std::uint32_t>(chunkText_.size());
     chunkText_.append(rowText_);
@@ -275,46 +315,72 @@ void Table::Post() {
         c.textOffset += base;
         chunk_.push_back(c);
     }
-    if (++chunkRows_ >= CommitInterval) CommitChunk();
+    ++chunkRows_;
+    ++rowsHeld_;
+    if (chunkRows_ >= CommitInterval) Commit("Post row");
 }
 
-void Table::CommitChunk() {
+void Table::Begin(std::string_view operation) {
     sqlite3* h = db_.Handle();
-    if (sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        db_.Fail("Commit rows", Subject(), sqlite3_errcode(h));
-    chunk_.clear();
-    chunkText_.clear();
-    chunkRows_ = 0;
-    if (sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        db_.Fail("Commit rows", Subject(), sqlite3_errcode(h));
+    if (sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        db_.Fail(operation, Subject(), sqlite3_extended_errcode(h));
 }
 
-void Table::RestoreChunk(std::string_view operation, int rc, const std::string& why) {
-    const std::string refusal = std::string(operation) + ": " + Subject() + ": " + why;
+void Table::Commit(std::string_view operation) {
     sqlite3* h = db_.Handle();
-    // A refusal that SQLite undid by itself leaves the transaction open and
-    // the earlier rows in it. A full database (or an I/O error) rolls back
-    // the whole transaction instead: write the rows of this chunk again and
-    // commit them at once, so that the next refusal cannot take them along.
-    if (!sqlite3_get_autocommit(h) || chunkRows_ == 0) throw DbError(refusal, rc);
-
-    bool restored = sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    const int n = FieldCount();
-    for (std::size_t r = 0; restored && r < chunkRows_; ++r)
-        restored = Insert(chunk_.data() + r * static_cast<std::size_t>(n), chunkText_.data()) ==
-                   SQLITE_DONE;
-    restored = restored && sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!restored) {
-        const std::string second = sqlite3_errmsg(h);
-        if (!sqlite3_get_autocommit(h)) sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw DbError(refusal + "; the last " + std::to_string(chunkRows_) +
-                          " rows could not be written again: " + second,
-                      rc);
+    if (sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        ForgetChunk();
+    } else {
+        const int rc = sqlite3_extended_errcode(h);
+        const std::string refusal =
+            std::string(operation) + ": " + Subject() + ": " + sqlite3_errmsg(h);
+        if (!WriteChunkAgain(rc)) throw DbError(refusal, rc);
     }
+    // The next Post begins the next transaction: a failure to begin it must
+    // not turn this row, which is stored, into a refused one.
+}
+
+// The rows of the chunk are not in the table (the engine rolled the
+// transaction back, or is made to): writes them again, each piece in a
+// transaction of its own. A full disk may still take a smaller piece, so
+// the piece is halved until a single row does not fit; any other failure
+// ends the attempt. True when every row of the chunk was written.
+bool Table::WriteChunkAgain(int rc) {
+    sqlite3* h = db_.Handle();
+    if (!sqlite3_get_autocommit(h)) sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+    std::size_t written = 0;
+    std::size_t piece = chunkRows_;
+    while (written < chunkRows_) {
+        piece = std::min(piece, chunkRows_ - written);
+        if (WriteChunkPiece(written, piece)) {
+            written += piece;
+            continue;
+        }
+        if (piece == 1 || (rc & 0xFF) != SQLITE_FULL) break;
+        piece = (piece + 1) / 2;
+    }
+    const bool all = written == chunkRows_;
+    rowsHeld_ -= static_cast<std::int64_t>(chunkRows_ - written);
+    ForgetChunk();
+    return all;
+}
+
+bool Table::WriteChunkPiece(std::size_t first, std::size_t count) {
+    sqlite3* h = db_.Handle();
+    if (sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+    const auto n = static_cast<std::size_t>(FieldCount());
+    bool ok = true;
+    for (std::size_t r = first; ok && r < first + count; ++r)
+        ok = Insert(chunk_.data() + r * n, chunkText_.data()) == SQLITE_DONE;
+    ok = ok && sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok && !sqlite3_get_autocommit(h)) sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+    return ok;
+}
+
+void Table::ForgetChunk() {
     chunk_.clear();
     chunkText_.clear();
     chunkRows_ = 0;
-    throw DbError(refusal, rc);
 }
 
 } // namespace kestrom

@@ -14,17 +14,19 @@ namespace kestrom {
 /// names the same table), written row by row: Append, set the fields by
 /// position, Post.
 ///
-/// The table is a scratch copy that every load empties, so it is written
-/// without a rollback journal and without syncing. Rows go in through one
-/// prepared INSERT inside a write transaction that Open begins and Close
-/// commits; every CommitInterval rows are committed on the way, which keeps
-/// the engine's dirty pages in memory until they are committed.
+/// Every operation that writes takes the database's storage settings first
+/// (by default a write-ahead log without syncing), so that a write that
+/// fails half way or a killed process leaves the file as the last commit
+/// left it. Rows go in through one prepared INSERT inside a write
+/// transaction that Open begins and Close commits; every CommitInterval rows
+/// are committed on the way.
 ///
-/// A refused row (the file reached its size limit, the disk is full, a bad
-/// value) raises a DbError at Post and is not stored. SQLite answers a full
-/// database by rolling back the whole open transaction; the table then
-/// writes again the rows posted since the last commit, so every row whose
-/// Post succeeded stays in the table.
+/// A refused row (the file reached its size limit, the disk is full, a lock
+/// held too long, a bad value) raises a DbError at Post and is not stored.
+/// A failure that takes the open transaction with it (a full disk at a
+/// commit) has the rows posted since the last commit written again, in
+/// pieces as large as still fit; RowsHeld says how many posted rows the
+/// table holds afterwards.
 class Table {
   public:
     static constexpr std::size_t CommitInterval = 1024;
@@ -53,8 +55,15 @@ class Table {
     void Close();
     bool IsOpen() const { return insert_ != nullptr; }
 
-    /// Removes all rows; the table must not be open.
-    void Empty();
+    /// Removes all rows and gives their space back to the file system as
+    /// far as it can; the table must not be open. sameTransaction, when
+    /// given, is SQL run in the transaction that removes them, so that it
+    /// takes effect with the removal or not at all.
+    void Empty(std::string_view sameTransaction = {});
+
+    /// Rows posted since Open that the table holds: those whose Post
+    /// succeeded, less any that a later failure took with it.
+    std::int64_t RowsHeld() const { return rowsHeld_; }
 
     /// Number of fields; known while the table is open.
     int FieldCount() const { return static_cast<int>(row_.size()); }
@@ -88,8 +97,11 @@ class Table {
     Cell& Field(int field);
     void PutText(int field, const char* text, std::size_t length);
     int Insert(const Cell* cells, const char* text);
-    void CommitChunk();
-    void RestoreChunk(std::string_view operation, int rc, const std::string& why);
+    void Begin(std::string_view operation);
+    void Commit(std::string_view operation);
+    bool WriteChunkAgain(int rc);
+    bool WriteChunkPiece(std::size_t first, std::size_t count);
+    void ForgetChunk();
     std::string Subject() const;
 
     Database& db_;
@@ -108,6 +120,7 @@ class Table {
     std::vector<Cell> chunk_;
     std::string chunkText_;
     std::size_t chunkRows_ = 0;
+    std::int64_t rowsHeld_ = 0;
 };
 
 } // namespace kestrom

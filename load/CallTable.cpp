@@ -2,7 +2,11 @@
 
 #include "db/DbError.h"
 
+#include <sqlite3.h>
+
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace kestrom {
 
@@ -125,44 +129,282 @@ std::int32_t Signed(std::uint32_t v) {
     return static_cast<std::int32_t>(v);
 }
 
+constexpr std::string_view FileName = "AMG.db";
+constexpr std::string_view DamagedSuffix = ".damaged";
+
+// How a load stands, kept in the file's user_version: written when a load
+// begins and when it ends, each time inside a transaction of its rows.
+enum class LoadMark : int {
+    None = 0,
+    Running = 1,
+    Finished = 2,
+    Cancelled = 3,
+    Refused = 4,
+    BrokeOff = 5,
+};
+
+LoadMark MarkOf(LoadEnd end) {
+    switch (end) {
+    case LoadEnd::Finished:
+        return LoadMark::Finished;
+    case LoadEnd::Cancelled:
+        return LoadMark::Cancelled;
+    case LoadEnd::Refused:
+        return LoadMark::Refused;
+    case LoadEnd::BrokeOff:
+        break;
+    }
+    return LoadMark::BrokeOff;
+}
+
+std::string MarkSql(Database& db, LoadMark mark) {
+    const std::string schema = db.AttachTable(FileName, false);
+    return "PRAGMA " + QuoteIdentifier(schema) +
+           ".user_version = " + std::to_string(static_cast<int>(mark));
+}
+
+void WriteMark(Database& db, LoadMark mark) {
+    db.Execute(MarkSql(db, mark), "Record load state: AMG.db");
+}
+
+int Primary(int code) {
+    return code & 0xFF;
+}
+
+bool IsDamage(int code) {
+    return Primary(code) == SQLITE_CORRUPT || Primary(code) == SQLITE_NOTADB;
+}
+
+// What is wrong, in the user's words.
+std::string CauseText(int code, std::string_view engineText) {
+    switch (Primary(code)) {
+    case SQLITE_FULL:
+        return "на диске нет места или достигнут предельный размер файла";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "таблица занята другой программой, которая пишет в неё";
+    case SQLITE_IOERR:
+        return "ошибка чтения или записи файла таблицы на диске";
+    case SQLITE_CORRUPT:
+        return "файл таблицы повреждён, следующая загрузка создаст таблицу заново";
+    case SQLITE_NOTADB:
+        return "файл таблицы не является базой данных, следующая загрузка создаст "
+               "таблицу заново";
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_CANTOPEN:
+        return "нет доступа на запись к файлу таблицы или к его папке";
+    case SQLITE_NOMEM:
+        return "недостаточно памяти";
+    default:
+        return std::string("ошибка базы данных (").append(engineText).append(")");
+    }
+}
+
+std::string RefusalText(int code, std::string_view engineText, std::int32_t rowsHeld) {
+    std::string s = Primary(code) == SQLITE_FULL
+                        ? std::string(CallTable::TableFullMessage)
+                        : std::string("Ошибка! Строка не записана в таблицу: ")
+                              .append(CauseText(code, engineText))
+                              .append("! Записей : ");
+    return s.append(std::to_string(rowsHeld));
+}
+
+// A failure of emptying or opening the table: its cause in Russian, the
+// engine's own words after it.
+[[noreturn]] void FailCallTable(std::string_view what, const DbError& e) {
+    throw DbError(std::string(what)
+                      .append(": ")
+                      .append(CauseText(e.Code(), e.what()))
+                      .append(".\n")
+                      .append(e.what()),
+                  e.Code());
+}
+
+void EmptyAndMark(Database& db) {
+    Table table(db, std::string(FileName));
+    PrepareCallTable(table);
+    // Marked with the emptying: a load killed after it must not leave an
+    // empty table that reads as the complete result of the load before.
+    table.Empty(MarkSql(db, LoadMark::Running));
+}
+
+// Moves a table file with its journal and log to "<name>.damaged...",
+// replacing an older copy; the shared-memory index of the log is dropped.
+// The result is the path of the moved file.
+std::filesystem::path MoveAside(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    const fs::path damaged = fs::path(file).concat(DamagedSuffix);
+    const auto with = [](fs::path p, std::string_view suffix) { return p.concat(suffix); };
+    for (std::string_view suffix : {"", "-journal", "-wal", "-shm"})
+        fs::remove(with(damaged, suffix));
+    for (std::string_view suffix : {"", "-journal", "-wal"}) {
+        std::error_code ec;
+        if (fs::exists(with(file, suffix), ec))
+            fs::rename(with(file, suffix), with(damaged, suffix));
+    }
+    fs::remove(with(file, "-shm"));
+    return damaged;
+}
+
+std::string DamageReason(int code) {
+    return Primary(code) == SQLITE_NOTADB ? "файл не является базой данных"
+                                          : "нарушена структура файла";
+}
+
 } // namespace
 
 const std::array<CallTableColumn, 88>& CallTableColumns() {
     return Columns;
 }
 
-void EmptyCallTable(Database& db) {
-    Table table(db, "AMG.db");
-    PrepareCallTable(table);
-    table.Empty();
+std::string EmptyCallTable(Database& db) {
+    int damage = 0;
+    // A file attached before may since have been replaced by a sound one
+    // (another window's load recreated it): the second try looks at the
+    // file now in the directory.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            EmptyAndMark(db);
+            return {};
+        } catch (const DbError& e) {
+            if (!IsDamage(e.Code())) FailCallTable("Таблицу AMG.db не удалось очистить", e);
+            damage = e.Code();
+        }
+        db.DetachTable(FileName);
+    }
+    const std::filesystem::path file = db.FindFile(FileName);
+    if (file.empty()) throw DbError("Таблицу AMG.db не удалось очистить: файл исчез", damage);
+    std::filesystem::path damaged;
+    try {
+        damaged = MoveAside(file);
+    } catch (const std::filesystem::filesystem_error& e) {
+        throw DbError(std::string("Файл таблицы ")
+                          .append(file.string())
+                          .append(" повреждён (")
+                          .append(DamageReason(damage))
+                          .append("), и его не удалось переименовать: ")
+                          .append(e.code().message()),
+                      damage);
+    }
+    try {
+        EmptyAndMark(db);
+    } catch (const DbError& e) {
+        FailCallTable("Таблицу AMG.db не удалось создать заново", e);
+    }
+    return std::string("Файл таблицы ")
+        .append(file.string())
+        .append(" был повреждён (")
+        .append(DamageReason(damage))
+        .append("). Он переименован в ")
+        .append(damaged.filename().string())
+        .append(", таблица создана заново.");
+}
+
+std::optional<LoadEnd> LastLoadEnd(Database& db) {
+    if (db.FindFile(FileName).empty()) return std::nullopt;
+    const std::string schema = db.AttachTable(FileName, false);
+    Statement stmt =
+        db.Prepare("PRAGMA " + QuoteIdentifier(schema) + ".user_version", "Read load state");
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW)
+        db.Fail("Read load state", FileName, sqlite3_extended_errcode(db.Handle()));
+    switch (static_cast<LoadMark>(sqlite3_column_int(stmt.get(), 0))) {
+    case LoadMark::Finished:
+        return LoadEnd::Finished;
+    case LoadMark::Cancelled:
+        return LoadEnd::Cancelled;
+    case LoadMark::Refused:
+        return LoadEnd::Refused;
+    case LoadMark::Running:
+    case LoadMark::BrokeOff:
+        return LoadEnd::BrokeOff;
+    case LoadMark::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::string CallTableDamage(Database& db) {
+    const std::filesystem::path file = db.FindFile(FileName);
+    if (file.empty()) return {};
+    int code = SQLITE_OK;
+    try {
+        // The file now in the directory, not one attached before and
+        // replaced since.
+        db.DetachTable(FileName);
+        const std::string schema = db.AttachTable(FileName, false);
+        Statement check = db.Prepare("PRAGMA " + QuoteIdentifier(schema) + ".quick_check(1)",
+                                     "Check table: AMG.db");
+        const int rc = sqlite3_step(check.get());
+        if (rc == SQLITE_ROW) {
+            const auto* verdict = sqlite3_column_text(check.get(), 0);
+            if (verdict == nullptr ||
+                std::string_view(reinterpret_cast<const char*>(verdict)) != "ok")
+                code = SQLITE_CORRUPT;
+        } else if (rc != SQLITE_DONE) {
+            code = sqlite3_extended_errcode(db.Handle());
+        }
+    } catch (const DbError& e) {
+        code = e.Code();
+    }
+    if (!IsDamage(code)) return {};
+    return std::string("Таблица вызовов повреждена (")
+        .append(DamageReason(code))
+        .append("): ")
+        .append(file.string())
+        .append(". Её нельзя прочитать; следующая загрузка создаст таблицу заново.");
 }
 
 CallTable::CallTable(Database& db, MessageSink& messages, YieldHook yield)
     : db_(db), messages_(messages), yield_(yield) {}
 
 void CallTable::OpenCallTable() {
-    counter_ = 1;
     CloseCallTable();
-    Table& table = table_.emplace(db_, "AMG.db");
+    counter_ = 1;
+    end_ = LoadEnd::Finished;
+    Table& table = table_.emplace(db_, std::string(FileName));
     try {
         PrepareCallTable(table);
         table.SetIndexOrder("ID");
         table.Open();
+        // Committed with the first rows; EmptyCallTable has marked it already.
+        WriteMark(db_, LoadMark::Running);
+    } catch (const DbError& e) {
+        table_.reset();
+        FailCallTable("Таблицу AMG.db не удалось открыть", e);
     } catch (...) {
         table_.reset();
         throw;
     }
 }
 
-void CallTable::CloseCallTable() {
-    if (!table_) return;
+LoadEnd CallTable::CloseCallTable(bool cancelled) {
+    if (!table_) return end_;
+    if (cancelled && end_ == LoadEnd::Finished) end_ = LoadEnd::Cancelled;
+    // The end is marked inside the last transaction of rows, so that it is
+    // committed with them; after a failed commit it is marked on its own.
+    bool marked = false;
+    try {
+        WriteMark(db_, MarkOf(end_));
+        marked = true;
+    } catch (const DbError&) {
+    }
     try {
         table_->Close();
-    } catch (...) {
-        table_.reset();
-        throw;
+    } catch (const DbError& e) {
+        Refused(e.Code(), e.what());
+        marked = false;
+    }
+    if (!marked) {
+        try {
+            WriteMark(db_, MarkOf(end_));
+        } catch (const DbError&) {
+            // The mark of a running load stays: the load reads as broken off.
+        }
     }
     table_.reset();
+    return end_;
 }
 
 bool CallTable::AppendCallRow(TCallRecord& record) {
@@ -175,12 +417,21 @@ bool CallTable::AppendCallRow(TCallRecord& record) {
         yield_();
         WriteRow(record);
         t.Post();
-    } catch (const DbError&) {
-        messages_.Information(std::string(TableFullMessage) + std::to_string(counter_ - 1));
+    } catch (const DbError& e) {
+        Refused(e.Code(), e.what());
         return false;
     }
     ++counter_;
     return true;
+}
+
+void CallTable::Refused(int code, const char* what) {
+    if (table_) counter_ = static_cast<std::int32_t>(1 + table_->RowsHeld());
+    if (Primary(code) != SQLITE_FULL)
+        end_ = LoadEnd::BrokeOff;
+    else if (end_ != LoadEnd::BrokeOff)
+        end_ = LoadEnd::Refused;
+    messages_.Information(RefusalText(code, what, counter_ - 1));
 }
 
 // Columns 1 to 87; the NULL rule: number B, the trunks and the call end are

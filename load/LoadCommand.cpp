@@ -150,7 +150,10 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
     }
 
     fe.LoadStarting();
-    EmptyCallTable(db_);
+    if (const std::string recreated = EmptyCallTable(db_); !recreated.empty()) {
+        out.TableRecreated = true;
+        fe.Information(recreated);
+    }
     fe.SetResultAttached(false);
     TDateTime day = period.Start;
     std::string printStr = std::string("Выборка данных начиная с ")
@@ -186,7 +189,9 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
     }
     cancelled_ = false;
     fe.SetResultAttached(true);
-    table.CloseCallTable();
+    out.End = table.CloseCallTable(out.Cancelled);
+    // A full disk may have taken rows not yet committed with it.
+    out.Loaded = table.RowCounter() - 1;
     out.Ran = true;
     if (const std::string report = DamageReport(out.Damaged); !report.empty())
         fe.Information(report);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "load/CallTable.h"
 #include "load/DayLoader.h"
 #include "load/LoadFrontEnd.h"
 #include "load/PreFilter.h"
@@ -51,6 +52,10 @@ struct LoadOutcome {
     std::int64_t Loaded = 0; ///< rows stored by this load
     int Days = 0;            ///< days loaded (fewer than asked after a cancel)
     bool Cancelled = false;
+    /// How the load ended, as the call table records it.
+    LoadEnd End = LoadEnd::Finished;
+    /// The table file was damaged: moved aside and created anew (and said so).
+    bool TableRecreated = false;
     bool OpenResult = false; ///< the caller opens the result query now
     std::vector<FileDamage> Damaged;
     DecodeStats Stats;

@@ -93,10 +93,13 @@ TEST(Table, FileAndTableNamesIgnoreLetterCase) {
 
     EXPECT_EQ(Scalar(db, "SELECT count(*) FROM AMG Amg WHERE amg.X = 'one'"), 1);
     EXPECT_EQ(Scalar(db, "SELECT count(*) FROM amg"), 1);
+    // One table file (beside it, while it is attached, only its log).
     std::size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = e.path().filename().string();
+        if (name == "AMG.db-wal" || name == "AMG.db-shm") continue;
         ++files;
-        EXPECT_EQ(e.path().filename(), "AMG.db");
+        EXPECT_EQ(name, "AMG.db");
     }
     EXPECT_EQ(files, 1u);
 }
