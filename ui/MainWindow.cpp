@@ -1,5 +1,7 @@
 #include "ui/MainWindow.h"
 
+#include "load/CallTable.h"
+
 #include "results/ResultQuery.h"
 #include "settings/SettingsFiles.h"
 #include "ui/ColumnChooser.h"
@@ -269,6 +271,7 @@ void TSearchForm::startLoad() {
         return;
     }
     settings_.AmaPath = settingsPanel_->AmaFolder();
+    incompleteTold_ = false;
     SetLoadRunning(true);
     LoadOutcome out;
     const bool ran = Guarded([&] { out = session_.Run(Request(), *frontEnd_); }, inform_);
@@ -306,11 +309,27 @@ void TSearchForm::openTable() {
             showError(title, message);
         else
             QMessageBox::critical(this, title, message, QMessageBox::Ok);
+        TellTableState(false);
         return;
     }
     Guarded([&] { grid_->ShowResult(query_, chooser.Displayed(), chooser.AllColumns()); }, inform_);
     query_.Close();
     QApplication::restoreOverrideCursor();
+    TellTableState(true);
+}
+
+void TSearchForm::TellTableState(bool opened) {
+    try {
+        if (!opened) {
+            if (const std::string damage = CallTableDamage(db_); !damage.empty())
+                Inform(ToQString(damage));
+        } else if (!incompleteTold_ && LastLoadEnd(db_) == LoadEnd::BrokeOff) {
+            incompleteTold_ = true;
+            Inform(ToQString(IncompleteLoadMessage));
+        }
+    } catch (const std::exception&) {
+        // The result itself was shown or refused already; nothing more to say.
+    }
 }
 
 void TSearchForm::showSettings() {

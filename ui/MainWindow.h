@@ -177,6 +177,9 @@ class TSearchForm : public QWidget {
     TDateTime Today() const;
     void Inform(const QString& text);
     void SetLoadRunning(bool running);
+    /// After an opening: says once that the last load broke off, or, when the
+    /// opening failed, what is wrong with the table file.
+    void TellTableState(bool opened);
 
     std::string programDir_;
     InformFn inform_;
@@ -185,7 +188,8 @@ class TSearchForm : public QWidget {
     Query query_;
     LoadSession session_;
     bool firstActivation_ = true;
-    bool closeAsked_ = false; // closing was asked while a load ran
+    bool closeAsked_ = false;     // closing was asked while a load ran
+    bool incompleteTold_ = false; // the broken-off last load was mentioned
 
     PeriodPickers* period_ = nullptr;
     ExchangeList* exchange_ = nullptr;

@@ -9,9 +9,11 @@
 
 #include "db/Database.h"
 #include "db/Query.h"
+#include "load/CallTable.h"
 #include "results/ResultQuery.h"
 #include "settings/LineFile.h"
 #include "tools/AmaGenerator.h"
+#include "ui/QtText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -588,6 +590,37 @@ class MainWindowTest : public QObject {
         const QPoint bottom = list->viewport()->mapTo(panel->viewport(), last.bottomLeft());
         QVERIFY(panel->viewport()->rect().contains(bottom));
         QVERIFY(grid->viewport()->height() >= 3 * grid->RowHeight());
+    }
+
+    // A table left by a load that broke off is shown, and said to be
+    // incomplete once; a damaged table file is named with what to do.
+    void openingTellsOfABrokenOffLoadAndOfADamagedTable() {
+        ProgramDir dir;
+        {
+            Database db(dir.path);
+            EmptyCallTable(db); // a load that began and never recorded its end
+        }
+        Window w(dir);
+        QStringList errors;
+        w->showError = [&](const QString& t, const QString& m) { errors << t + "|" + m; };
+        w.button("ButtonGroup3")->click();
+        QCOMPARE(errors, QStringList{});
+        QCOMPARE(w.messages, QStringList{ToQString(IncompleteLoadMessage)});
+        w.button("ButtonGroup3")->click();
+        QCOMPARE(w.messages.size(), 1); // once
+
+        w.messages.clear();
+        {
+            QFile amg(QString::fromStdString(dir.path + "AMG.db"));
+            QVERIFY(amg.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            amg.write(QByteArray(8192, 'x'));
+        }
+        Window fresh(dir);
+        fresh->showError = [&](const QString& t, const QString& m) { errors << t + "|" + m; };
+        fresh.button("ButtonGroup3")->click();
+        QCOMPARE(errors, QStringList{QString::fromUtf8("Error|Ошибка #100")});
+        QCOMPARE(fresh.messages.size(), 1);
+        QVERIFY2(fresh.messages[0].contains("AMG.db"), qPrintable(fresh.messages[0]));
     }
 
     void refusedLoadsLeaveTheStatusBarAndAFailedOpeningTheLayout() {
