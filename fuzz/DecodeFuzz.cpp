@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecodeStats st = DecodeBuffer(ctx);
 
     if (st.Stored != writer.rows) Fail("stored count differs from the rows written");
-    if (st.Records != st.Stored + st.BadChecksum + st.BadDateTime + st.CutOff)
+    if (st.Records != st.Stored + st.BadChecksum + st.BadDateTime + st.BadDigits + st.CutOff)
         Fail("a record was neither stored nor counted");
     if (st.CutOff > 1) Fail("more than one record cut off by the end of the data");
     // Every record but a cut-off last one takes at least its 16-byte header.
