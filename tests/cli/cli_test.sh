@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # The console front end end to end: generated files loaded and listed, and
 # every bad argument refused with a message that names it.
-set -u
-bin=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.sh"
 
 # expect_error CODE PATTERN ARGS...: exit status CODE and PATTERN on stderr.
 expect_error() {

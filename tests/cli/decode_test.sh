@@ -4,14 +4,8 @@
 # element, each decoded into one JSON line and compared byte for byte with
 # lines worked out by hand from the record layout; then the offsets and the
 # damage status of records that follow one another in one file.
-set -u
-bin=$1
+source "$(dirname "$0")/common.sh"
 golden=$(cd "$(dirname "$0")" && pwd)/decode_sample43.golden.jsonl
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # bytes FILE HEX...: writes the bytes given as hexadecimal pairs.
 bytes() {

@@ -4,13 +4,7 @@
 # and start times are known, each load's rows listed by number A through
 # kestrom-cli query and compared with the records that the filter must keep,
 # counted by hand from the filter rules below.
-set -u
-bin=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/common.sh"
 
 # bytes FILE HEX...: appends the bytes given as hexadecimal pairs.
 bytes() {
