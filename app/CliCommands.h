@@ -18,8 +18,11 @@ int Decode(const Args& args);
 /// the load command for the days of the period; prints the number of rows.
 int Load(const Args& args, const std::filesystem::path& programDir);
 
-/// `query [--db-dir DIR] [--columns ...] [--sort ...] [--format csv] [--out FILE]`:
-/// runs the result query and writes its rows as CSV.
+/// `query [--db-dir DIR] [--columns ...] [--sort ...] [--where COLUMN:CONDITION]...
+/// [--totals] [--format csv] [--out FILE]`: runs the result query and writes
+/// its rows that pass the conditions of the grid's filter row (all joined
+/// with AND) as CSV; with --totals the window's totals of those rows follow
+/// on stderr.
 int Query(const Args& args, const std::filesystem::path& programDir);
 
 } // namespace kestrom::cli

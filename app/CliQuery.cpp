@@ -5,12 +5,17 @@
 #include "results/CsvWriter.h"
 #include "results/ResultQuery.h"
 #include "results/ResultSet.h"
+#include "results/ResultTotals.h"
+#include "results/RowFilter.h"
+#include "results/StoredCellTexts.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,11 +32,19 @@ constexpr std::string_view DefaultSort = "Дата_иниц[Up],Время_ин�
 
 constexpr std::size_t RowsPerBatch = 65536;
 
+// One --where COLUMN:CONDITION.
+struct Condition {
+    std::string column;
+    std::string text;
+};
+
 struct Options {
     std::filesystem::path dbDir;
     std::vector<std::string> columns;
     std::vector<std::string> sort;
     std::optional<std::filesystem::path> out;
+    std::vector<Condition> where;
+    bool totals = false;
 };
 
 struct UsageError {
@@ -60,6 +73,16 @@ std::string_view SortItemColumn(std::string_view item) {
     return item;
 }
 
+Condition ParseCondition(const std::string& value) {
+    const std::size_t colon = value.find(':');
+    if (colon == std::string::npos)
+        throw UsageError{std::string("--where: ожидается СТОЛБЕЦ:УСЛОВИЕ: ").append(value)};
+    Condition condition{value.substr(0, colon), value.substr(colon + 1)};
+    if (ResultColumnPosition(condition.column) < 0)
+        throw UsageError{std::string("--where: неизвестный столбец: ").append(condition.column)};
+    return condition;
+}
+
 Options ParseOptions(const Args& args, const std::filesystem::path& programDir) {
     Options o;
     o.dbDir = programDir;
@@ -67,8 +90,12 @@ Options ParseOptions(const Args& args, const std::filesystem::path& programDir) 
     std::string sort(DefaultSort);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
+        if (name == "--totals") {
+            o.totals = true;
+            continue;
+        }
         if (name != "--db-dir" && name != "--columns" && name != "--sort" && name != "--format" &&
-            name != "--out")
+            name != "--out" && name != "--where")
             throw UsageError{std::string("неизвестный аргумент: ").append(name)};
         if (i + 1 >= args.size())
             throw UsageError{std::string(name).append(": не указано значение")};
@@ -79,6 +106,8 @@ Options ParseOptions(const Args& args, const std::filesystem::path& programDir) 
             columns = value;
         } else if (name == "--sort") {
             sort = value;
+        } else if (name == "--where") {
+            o.where.push_back(ParseCondition(value));
         } else if (name == "--format") {
             if (value != "csv")
                 throw UsageError{std::string("--format: неизвестный формат: ")
@@ -111,6 +140,49 @@ bool WriteAll(std::ostream& out, std::string& buffer) {
     out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     buffer.clear();
     return static_cast<bool>(out);
+}
+
+// The conditions of --where set on the filter; the usage error of the
+// first invalid one, empty when all are valid.
+std::string SetConditions(RowFilter& filter, const ResultSet& rows,
+                          const std::vector<Condition>& where) {
+    for (const Condition& condition : where) {
+        const int at = rows.ColumnIndex(condition.column);
+        const std::string error = at < 0 ? std::string("столбца нет в результате")
+                                         : filter.Add(static_cast<std::size_t>(at), condition.text);
+        if (!error.empty()) return "--where: " + condition.column + ": " + error;
+    }
+    return {};
+}
+
+// The rest of the result read and written batch by batch.
+bool WriteBatches(std::ostream& out, kestrom::Query& query, ResultSet& rows,
+                  const std::vector<std::size_t>& positions) {
+    std::string buffer;
+    while (rows.ReadRows(query, RowsPerBatch) > 0) {
+        AppendCsvRows(buffer, rows, positions);
+        rows.ClearRows();
+        if (!WriteAll(out, buffer)) return false;
+    }
+    return true;
+}
+
+// The given rows of the result held in memory.
+bool WriteRows(std::ostream& out, const ResultSet& rows, const std::vector<std::size_t>& positions,
+               std::span<const std::uint32_t> shown) {
+    std::string buffer;
+    for (std::size_t at = 0; at < shown.size(); at += RowsPerBatch) {
+        AppendCsvRows(buffer, rows, positions,
+                      shown.subspan(at, std::min(RowsPerBatch, shown.size() - at)));
+        if (!WriteAll(out, buffer)) return false;
+    }
+    return true;
+}
+
+// The window's three totals, in the order it writes them.
+void PrintTotals(const ResultTotals& totals) {
+    const ResultTotals::Texts texts = totals.Format(".");
+    std::cerr << texts.panel1 << "\n" << texts.panel2 << "\n" << texts.panel0 << "\n";
 }
 
 } // namespace
@@ -153,6 +225,12 @@ int Query(const Args& args, const std::filesystem::path& programDir) {
             positions.push_back(static_cast<std::size_t>(at));
             header.push_back(name);
         }
+        const StoredCellTexts texts(rows);
+        RowFilter filter(rows.Columns(), texts);
+        if (const std::string error = SetConditions(filter, rows, o.where); !error.empty()) {
+            std::cerr << Prefix << error << "\n";
+            return 2;
+        }
 
         std::ofstream file;
         if (o.out) {
@@ -168,10 +246,14 @@ int Query(const Args& args, const std::filesystem::path& programDir) {
         std::string buffer;
         AppendCsvRecord(buffer, header);
         bool written = WriteAll(out, buffer);
-        while (written && rows.ReadRows(query, RowsPerBatch) > 0) {
-            AppendCsvRows(buffer, rows, positions);
-            rows.ClearRows();
-            written = WriteAll(out, buffer);
+        if (o.where.empty() && !o.totals) {
+            written = written && WriteBatches(out, query, rows, positions);
+        } else {
+            // Conditions and totals look at the whole result at once.
+            rows.ReadRows(query);
+            const std::vector<std::uint32_t> shown = filter.Apply(rows, texts);
+            written = written && WriteRows(out, rows, positions, shown);
+            if (o.totals) PrintTotals(ResultTotals::Of(rows, shown));
         }
         if (written) written = static_cast<bool>(out.flush());
         if (!written) {

@@ -19,7 +19,8 @@ void Usage() {
            "                   [--db-dir DIR]\n"
            "    MODE: eq, like, starts, ends, not-starts, not-eq, not-ends\n"
            "  kestrom-cli query [--db-dir DIR] [--columns NAME,...] [--sort ITEM,...]\n"
-           "                    [--format csv] [--out FILE]\n";
+           "                    [--where COLUMN:CONDITION]... [--totals] [--format csv]\n"
+           "                    [--out FILE]\n";
 }
 
 } // namespace kestrom::cli

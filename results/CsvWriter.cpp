@@ -8,6 +8,21 @@ bool NeedsQuotes(std::string_view value) {
     return value.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
+void AppendCsvRow(std::string& out, const ResultSet& rows, std::span<const std::size_t> columns,
+                  std::size_t row) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i > 0) out.push_back(',');
+        const std::size_t c = columns[i];
+        if (rows.StorageOf(c) == ResultSet::Storage::Text) {
+            AppendCsvField(out, rows.TextView(row, c));
+        } else {
+            // Numbers never need quotes.
+            rows.AppendText(row, c, out);
+        }
+    }
+    out.append("\r\n");
+}
+
 } // namespace
 
 void AppendCsvField(std::string& out, std::string_view value) {
@@ -32,19 +47,14 @@ void AppendCsvRecord(std::string& out, std::span<const std::string_view> fields)
 }
 
 void AppendCsvRows(std::string& out, const ResultSet& rows, std::span<const std::size_t> columns) {
-    for (std::size_t r = 0; r < rows.RowCount(); ++r) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i > 0) out.push_back(',');
-            const std::size_t c = columns[i];
-            if (rows.StorageOf(c) == ResultSet::Storage::Text) {
-                AppendCsvField(out, rows.TextView(r, c));
-            } else {
-                // Numbers never need quotes.
-                rows.AppendText(r, c, out);
-            }
-        }
-        out.append("\r\n");
-    }
+    for (std::size_t r = 0; r < rows.RowCount(); ++r)
+        AppendCsvRow(out, rows, columns, r);
+}
+
+void AppendCsvRows(std::string& out, const ResultSet& rows, std::span<const std::size_t> columns,
+                   std::span<const std::uint32_t> rowNumbers) {
+    for (const std::uint32_t r : rowNumbers)
+        AppendCsvRow(out, rows, columns, r);
 }
 
 } // namespace kestrom

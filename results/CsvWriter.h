@@ -2,6 +2,7 @@
 
 #include "results/ResultSet.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,5 +22,8 @@ void AppendCsvRecord(std::string& out, std::span<const std::string_view> fields)
 /// as stored, integers in decimal, floating-point numbers in their shortest
 /// exact form), NULL as an empty field.
 void AppendCsvRows(std::string& out, const ResultSet& rows, std::span<const std::size_t> columns);
+/// The same for the given rows only (row numbers in range), in their order.
+void AppendCsvRows(std::string& out, const ResultSet& rows, std::span<const std::size_t> columns,
+                   std::span<const std::uint32_t> rowNumbers);
 
 } // namespace kestrom
