@@ -15,10 +15,14 @@ namespace kestrom {
 /// grid, the totals and the exports can walk a large result quickly and as
 /// often as they like without running the query again.
 ///
-/// Each column keeps its values in one block: integer and floating-point
-/// columns as arrays of numbers, text columns (dates and times included) as
-/// one byte arena with an end offset per cell. A cell costs no allocation of
-/// its own; display texts of numbers are made only when asked for.
+/// Each column keeps its values compactly: NULLs as one bit per cell;
+/// integers 16, 32 or 64 bits wide, as wide as the widest value read so far
+/// needs; floating-point values as doubles; a text column (dates and times
+/// included) while it has at most DictionaryLimit distinct texts as those
+/// texts once each and a 16-bit code per cell, beyond that as one byte arena
+/// with an end offset per cell. A cell costs no allocation of its own;
+/// display texts of numbers are made only when asked for. A read that
+/// reaches the end of the query gives back the blocks' unused room.
 ///
 ///     ResultSet rows;
 ///     rows.Reset(query);          // the columns of the open query
@@ -28,6 +32,9 @@ class ResultSet {
   public:
     /// How a column's values are kept.
     enum class Storage : std::uint8_t { Integer, Float, Text };
+
+    /// The most distinct texts a column keeps as a dictionary.
+    static constexpr std::size_t DictionaryLimit = 65536;
 
     /// Takes the columns of the open query and drops every row held.
     void Reset(const Query& query);
@@ -63,15 +70,84 @@ class ResultSet {
     void AppendText(std::size_t row, std::size_t column, std::string& out) const;
     std::string AsText(std::size_t row, std::size_t column) const;
 
+    /// The bytes the held rows take: the capacities of every column's blocks.
+    std::size_t MemoryBytes() const;
+
+    /// True while the texts of the column are kept as a dictionary (for a
+    /// text column; false for a numeric one).
+    bool IsDictionary(std::size_t column) const;
+    /// For a column kept as a dictionary: how many distinct texts it holds,
+    /// and the number (below that count) of a cell's text; equal texts have
+    /// equal numbers, a NULL cell has the number of the empty text. Meant
+    /// for walking a column's distinct values; the numbers change with the
+    /// rows.
+    std::size_t DictionarySize(std::size_t column) const;
+    std::uint32_t TextCode(std::size_t row, std::size_t column) const {
+        return data_[column].texts.codes[row];
+    }
+    /// The width in bytes of the integers of an integer column: 2, 4 or 8
+    /// (0 for any other column).
+    std::size_t IntegerBytes(std::size_t column) const;
+
   private:
+    // The integers of a column in the narrowest of 16, 32 and 64 bits that
+    // holds every value appended so far; a wider value widens them all.
+    struct IntegerCells {
+        std::uint8_t bytes = 2;
+        std::vector<std::int16_t> narrow;
+        std::vector<std::int32_t> middle;
+        std::vector<std::int64_t> wide;
+
+        void Append(std::int64_t value);
+        std::int64_t At(std::size_t row) const;
+        void Widen(std::uint8_t toBytes);
+        void Clear();
+        void ShrinkToFit();
+        std::size_t MemoryBytes() const;
+    };
+
+    // The texts of a column: a dictionary of distinct texts with a code per
+    // cell, or, once the dictionary would outgrow DictionaryLimit, an arena
+    // of all cells' bytes with an end offset per cell.
+    struct TextCells {
+        bool dictionary = true;
+        std::vector<std::uint16_t> codes;
+        std::string words; // the distinct texts one after another
+        std::vector<std::uint32_t> wordEnds;
+        // Hash index of words while rows are read: bits of the word's hash
+        // over code + 1, 0 when free. Rebuilt when needed again.
+        std::vector<std::uint32_t> wordIndex;
+        std::uint32_t lastCode = 0; // the code of the cell appended last
+        std::string arena;
+        std::vector<std::uint32_t> ends; // end of each cell's bytes in arena
+
+        // False (and nothing appended) when the bytes would outgrow 4 GiB.
+        [[nodiscard]] bool Append(std::string_view text);
+        std::string_view At(std::size_t row) const;
+        void Clear();
+        void ShrinkToFit();
+        std::size_t MemoryBytes() const;
+
+      private:
+        std::string_view Word(std::uint32_t code) const;
+        // The code of text, added when new; DictionaryLimit when full.
+        std::uint32_t Code(std::string_view text);
+        // Builds the index anew with room for one more word.
+        void GrowWordIndex();
+        [[nodiscard]] bool AppendToArena(std::string_view text);
+        [[nodiscard]] bool MoveToArena();
+    };
+
     struct ColumnData {
         Storage storage = Storage::Text;
-        std::vector<std::uint8_t> nulls;
-        std::vector<std::int64_t> integers;
+        std::vector<std::uint64_t> nulls; // one bit per row
+        IntegerCells integers;
         std::vector<double> floats;
-        std::vector<std::uint32_t> textEnds; // end of each cell's bytes in arena
-        std::string arena;
+        TextCells texts;
     };
+
+    void AppendRow(const Query& query);
+    void ShrinkToFit();
 
     std::vector<QueryColumn> columns_;
     std::vector<ColumnData> data_;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -172,6 +175,130 @@ TEST_F(ResultSetTest, CsvRowsHoldTheValuesAsStoredInTheChosenColumns) {
                    ",0.30000000000000004,0.000005,-3,2024-03-02,3\r\n"
                    "\"a, \"\"b\"\"\r\nc\",4294967295,71582.78825,,2024-03-03,4\r\n"
                    "3852111,0.0000001,0.0000000000016666666666666666,-5,2024-03-04,5\r\n");
+}
+
+// Rows 0..count-1 of generated values, read in batches of 7000: "i" is the
+// row number, the other columns are SQL expressions over i.
+class GeneratedRows : public ::testing::Test {
+  protected:
+    void Read(int count, const std::string& columns) {
+        query.SetLines(
+            {"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                 std::to_string(count - 1) + ")",
+             "SELECT i, " + columns + " FROM n"});
+        query.Open();
+        if (rows.ColumnCount() == 0) rows.Reset(query);
+        while (rows.ReadRows(query, 7000) > 0) {
+        }
+    }
+
+    ScratchDir dir;
+    Database db{dir.Path()};
+    Query query{db};
+    ResultSet rows;
+};
+
+TEST_F(GeneratedRows, ATextColumnOutgrowingItsDictionaryKeepsEveryText) {
+    // "grows" has 12 texts for 20000 rows, then a new text in most rows, and
+    // passes the dictionary's limit inside a batch; "full" has exactly as
+    // many texts as a dictionary holds, "over" one more.
+    ASSERT_EQ(ResultSet::DictionaryLimit, 65536u);
+    Read(100000, "CASE WHEN i < 20000 THEN 'day ' || (i % 12) WHEN i % 7 = 0 THEN NULL"
+                 " ELSE 'call ' || i END AS grows,"
+                 " 'w' || (i % 65536) AS full, 'v' || (i % 65537) AS over");
+    ASSERT_EQ(rows.RowCount(), 100000u);
+    EXPECT_FALSE(rows.IsDictionary(1));
+    EXPECT_TRUE(rows.IsDictionary(2));
+    EXPECT_FALSE(rows.IsDictionary(3));
+    for (int i = 0; i < 100000; ++i) {
+        const auto r = static_cast<std::size_t>(i);
+        const bool null = i >= 20000 && i % 7 == 0;
+        const std::string grows = i < 20000 ? "day " + std::to_string(i % 12)
+                                  : null    ? ""
+                                            : "call " + std::to_string(i);
+        ASSERT_EQ(rows.IsNull(r, 1), null) << i;
+        ASSERT_EQ(rows.TextView(r, 1), grows) << i;
+        ASSERT_EQ(rows.TextView(r, 2), "w" + std::to_string(i % 65536)) << i;
+        ASSERT_EQ(rows.TextView(r, 3), "v" + std::to_string(i % 65537)) << i;
+    }
+    EXPECT_GT(rows.MemoryBytes(), 100000u * 6); // every text's bytes at least once
+}
+
+TEST_F(GeneratedRows, AReadAfterTheEndFindsTheDictionaryTextsAgain) {
+    // 40000 texts read twice stay 40000 distinct texts, within the limit.
+    Read(40000, "'n' || i AS t");
+    Read(40000, "'n' || i AS t");
+    ASSERT_EQ(rows.RowCount(), 80000u);
+    EXPECT_TRUE(rows.IsDictionary(1));
+    for (std::size_t r = 0; r < rows.RowCount(); ++r)
+        ASSERT_EQ(rows.TextView(r, 1), "n" + std::to_string(r % 40000)) << r;
+}
+
+TEST_F(GeneratedRows, IntegersWidenWithoutLosingAValue) {
+    // "stepped" needs 16 bits, then 32 from row 12000, then 64 from row
+    // 25000 (both inside a batch), with NULLs; "jump" goes from 16 to 64 bits
+    // at once; "edges" holds the 16-bit limits only.
+    Read(30000, "CASE WHEN i % 1000 = 999 THEN NULL WHEN i < 12000 THEN i - 16000"
+                " WHEN i < 25000 THEN i * 80000 ELSE i * 400000000000 END AS stepped,"
+                " CASE i WHEN 25003 THEN 9223372036854775807"
+                " WHEN 25004 THEN -9223372036854775807 - 1 ELSE 7 END AS jump,"
+                " CASE i % 3 WHEN 0 THEN -32768 WHEN 1 THEN 32767 ELSE 0 END AS edges");
+    ASSERT_EQ(rows.RowCount(), 30000u);
+    EXPECT_EQ(rows.IntegerBytes(1), 8u);
+    EXPECT_EQ(rows.IntegerBytes(2), 8u);
+    EXPECT_EQ(rows.IntegerBytes(3), 2u);
+    constexpr auto Max = std::numeric_limits<std::int64_t>::max();
+    constexpr auto Min = std::numeric_limits<std::int64_t>::min();
+    for (std::int64_t i = 0; i < 30000; ++i) {
+        const auto r = static_cast<std::size_t>(i);
+        const bool null = i % 1000 == 999;
+        const std::int64_t stepped = null        ? 0
+                                     : i < 12000 ? i - 16000
+                                     : i < 25000 ? i * 80000
+                                                 : i * 400000000000;
+        ASSERT_EQ(rows.IsNull(r, 1), null) << i;
+        ASSERT_EQ(rows.AsInteger(r, 1), stepped) << i;
+        ASSERT_EQ(rows.AsInteger(r, 2), i == 25003 ? Max : i == 25004 ? Min : 7) << i;
+        ASSERT_EQ(rows.AsInteger(r, 3), i % 3 == 0 ? -32768 : i % 3 == 1 ? 32767 : 0) << i;
+    }
+    EXPECT_EQ(rows.AsText(25004, 2), "-9223372036854775808");
+    EXPECT_EQ(rows.AsFloat(29998, 1), 29998.0 * 400000000000.0);
+    EXPECT_EQ(rows.AsText(999, 1), "");
+}
+
+TEST_F(GeneratedRows, NullsAtTheEdgesOfTheirBitWordsReadBackExactly) {
+    const std::string isNull = "i IN (0, 1, 62, 63, 64, 65, 127, 128, 191, 192, 255, 256, 299)";
+    Read(300, "CASE WHEN " + isNull + " THEN NULL ELSE i END AS k, CASE WHEN " + isNull +
+                  " THEN NULL ELSE 't' || i END AS t");
+    const std::vector<int> nulls = {0, 1, 62, 63, 64, 65, 127, 128, 191, 192, 255, 256, 299};
+    ASSERT_EQ(rows.RowCount(), 300u);
+    for (int i = 0; i < 300; ++i) {
+        const auto r = static_cast<std::size_t>(i);
+        const bool null = std::find(nulls.begin(), nulls.end(), i) != nulls.end();
+        EXPECT_FALSE(rows.IsNull(r, 0)) << i;
+        EXPECT_EQ(rows.IsNull(r, 1), null) << i;
+        EXPECT_EQ(rows.IsNull(r, 2), null) << i;
+        EXPECT_EQ(rows.AsText(r, 2), null ? "" : "t" + std::to_string(i)) << i;
+    }
+}
+
+TEST_F(GeneratedRows, ClearedRowsStartOverInTheNarrowForms) {
+    Read(70000, "i * 100000 AS big, 'u' || i AS t");
+    ASSERT_EQ(rows.IntegerBytes(1), 8u);
+    ASSERT_FALSE(rows.IsDictionary(2));
+    const std::size_t wideBytes = rows.MemoryBytes();
+
+    rows.ClearRows();
+    EXPECT_EQ(rows.RowCount(), 0u);
+    Read(500, "i % 10 AS big, 'z' || (i % 4) AS t");
+    ASSERT_EQ(rows.RowCount(), 500u);
+    EXPECT_EQ(rows.IntegerBytes(1), 2u);
+    EXPECT_TRUE(rows.IsDictionary(2));
+    EXPECT_LT(rows.MemoryBytes(), wideBytes / 100);
+    for (std::size_t r = 0; r < 500; ++r) {
+        ASSERT_EQ(rows.AsInteger(r, 1), static_cast<std::int64_t>(r % 10));
+        ASSERT_EQ(rows.TextView(r, 2), "z" + std::to_string(r % 4));
+    }
 }
 
 } // namespace
