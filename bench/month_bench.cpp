@@ -12,6 +12,7 @@
 //    through the same writer), to set the load's pace against.
 // Usage: kestrom-bench-month [--records-per-file N] [--dir DIR]
 
+#include "DaysRequest.h"
 #include "RawCeiling.h"
 #include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
@@ -53,17 +54,6 @@ double PeakRssMb() {
     return -1;
 }
 
-LoadRequest MonthRequest(const fs::path& ama, const CivilDate& from, int days) {
-    LoadRequest r;
-    r.RequireFilter = false;
-    r.Filter.OnlySuccessful = false;
-    r.AutoOpen = false;
-    r.Period.AmaFolder = ama.string();
-    r.Period.Start = EncodeDate(from);
-    r.Period.End = EncodeDate(from) + (days - 1) + EncodeTime({23, 59, 0, 0});
-    return r;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -103,7 +93,7 @@ int main(int argc, char** argv) {
 
     // 1. The month through the load command.
     auto t0 = Clock::now();
-    const LoadOutcome month = session.Run(MonthRequest(ama, g.From, g.Days), fe);
+    const LoadOutcome month = session.Run(bench::DaysRequest(ama, g.From, g.Days), fe);
     const double loadSeconds = Seconds(t0);
     const double loadRate = double(month.Loaded) / loadSeconds;
     const double peak = PeakRssMb();
@@ -116,7 +106,7 @@ int main(int argc, char** argv) {
     // long calls fold into one): store enough days for a million of them.
     const std::int64_t perDay = month.Loaded / g.Days;
     const int days = static_cast<int>((1100000 + perDay - 1) / perDay);
-    const LoadOutcome part = session.Run(MonthRequest(ama, g.From, days), fe);
+    const LoadOutcome part = session.Run(bench::DaysRequest(ama, g.From, days), fe);
     Query query(db);
     t0 = Clock::now();
     const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());

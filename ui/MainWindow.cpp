@@ -3,6 +3,7 @@
 #include "load/CallTable.h"
 
 #include "results/ResultQuery.h"
+#include "results/ResultTotals.h"
 #include "settings/SettingsFiles.h"
 #include "ui/ColumnChooser.h"
 #include "ui/Controls.h"
@@ -15,6 +16,7 @@
 #include "ui/QtDates.h"
 #include "ui/QtText.h"
 #include "ui/ResultGrid.h"
+#include "ui/RowColouring.h"
 #include "ui/SettingsPanel.h"
 #include "ui/TwoPartRow.h"
 
@@ -24,10 +26,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #ifndef KESTROM_FILE_VERSION
 #define KESTROM_FILE_VERSION "2.2.1.0"
@@ -76,10 +81,16 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     statusBar_ = Named(new QStatusBar(this), "StatusBar1");
     for (int width : {200, 300, 50}) {
         auto* panel = new QLabel(statusBar_);
-        panel->setFixedWidth(width);
-        statusBar_->addWidget(panel);
+        // The last panel reaches to the right border, as the totals need.
+        const bool last = statusPanels_.size() == 2;
+        if (last)
+            panel->setMinimumWidth(width);
+        else
+            panel->setFixedWidth(width);
+        statusBar_->addWidget(panel, last ? 1 : 0);
         statusPanels_.push_back(panel);
     }
+    if (QLabel* last = statusPanels_.back()) last->setLayoutDirection(Qt::LeftToRight);
     main->addWidget(statusBar_);
 
     frontEnd_ = std::make_unique<MainFrontEnd>(this, settings_, grid_, statusBar_);
@@ -90,10 +101,28 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     connect(saveStateButton_, &QPushButton::clicked, this, &TSearchForm::saveState);
     connect(restoreStateButton_, &QPushButton::clicked, this, &TSearchForm::restoreState);
     connect(defaultsButton_, &QPushButton::clicked, this, &TSearchForm::setDefaults);
+    connect(optimizeColumnsButton_, &QPushButton::clicked, this, &TSearchForm::fitColumns);
+    ConnectGrid();
     FormCreate();
 }
 
 TSearchForm::~TSearchForm() = default;
+
+void TSearchForm::ConnectGrid() {
+    RowColouring& colouring = grid_->Colouring();
+    colouring.enabled = [this] { return settingsPanel_->ColourRows(); };
+    colouring.failureDisplayed = [this] {
+        const auto shown = settingsPanel_->Chooser().Displayed();
+        return std::find(shown.begin(), shown.end(), RowColouring::FailureColumn) != shown.end();
+    };
+    // The colouring follows the option and the list at the next repaint.
+    const auto repaint = [this] { grid_->viewport()->update(); };
+    connect(settingsPanel_, &SettingsPanel::colourRowsToggled, grid_, repaint);
+    connect(&settingsPanel_->Chooser(), &TColumnChooser::ListsChanged, grid_, repaint);
+    connect(grid_, &ResultGrid::sortRequested, this, &TSearchForm::reorderResult);
+    connect(grid_, &ResultGrid::shownRowsChanged, this, &TSearchForm::ShowTotals);
+    ShowTotals();
+}
 
 WindowFrontEnd& TSearchForm::FrontEnd() {
     return *frontEnd_;
@@ -312,10 +341,48 @@ void TSearchForm::openTable() {
         TellTableState(false);
         return;
     }
-    Guarded([&] { grid_->ShowResult(query_, chooser.Displayed(), chooser.AllColumns()); }, inform_);
+    const bool shown = Guarded(
+        [&] { grid_->ShowResult(query_, chooser.Displayed(), chooser.AllColumns()); }, inform_);
     query_.Close();
+    if (shown && settingsPanel_->OptimizeColumns()) grid_->FitColumnWidths();
     QApplication::restoreOverrideCursor();
     TellTableState(true);
+}
+
+void TSearchForm::reorderResult() {
+    if (session_.Busy()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ResultOutcome reordered = ReorderResultQuery(query_, grid_->SortMarks().Marks());
+    bool shown = reordered.ok;
+    if (shown) shown = Guarded([&] { grid_->ShowReorderedResult(query_); }, inform_);
+    query_.Close();
+    if (!shown) grid_->DropRows();
+    QApplication::restoreOverrideCursor();
+    if (!reordered.ok) {
+        const QString message = ToQString(reordered.message);
+        if (showError)
+            showError(QApplication::applicationDisplayName(), message);
+        else
+            QMessageBox::critical(this, QApplication::applicationDisplayName(), message,
+                                  QMessageBox::Ok);
+    }
+}
+
+void TSearchForm::fitColumns() {
+    grid_->FitColumnWidths();
+}
+
+void TSearchForm::ShowTotals() {
+    const ResultModel& model = grid_->Model();
+    ResultTotals totals;
+    if (model.IsEnabled() && model.rowCount() > 0)
+        totals = model.HasRowIndex() ? ResultTotals::Of(model.Result(), model.RowIndex())
+                                     : ResultTotals::Of(model.Result());
+    const ResultTotals::Texts texts = totals.Format(ToStdString(QLocale::system().decimalPoint()));
+    // Written in the order 1, 2, 0.
+    statusPanels_[1]->setText(ToQString(texts.panel1));
+    statusPanels_[2]->setText(ToQString(texts.panel2));
+    statusPanels_[0]->setText(ToQString(texts.panel0));
 }
 
 void TSearchForm::TellTableState(bool opened) {

@@ -61,7 +61,7 @@
 // | ButtonGroup13      | saveStateButton_ (saveState)               | window         |
 // | ButtonGroup14      | restoreStateButton_ (restoreState)         | window         |
 // | ButtonGroup12      | defaultsButton_ (setDefaults)              | window         |
-// | ButtonGroup4       | optimizeColumnsButton_                     | window         |
+// | ButtonGroup4       | optimizeColumnsButton_ (fitColumns)        | window         |
 // | Panel5             | SettingsPanel itself                       | SettingsPanel  |
 // | ValueListEditor1   | pathEditor_                                | SettingsPanel  |
 // | ComboBox5          | amaFolderBox_ (editAmaFolder)              | SettingsPanel  |
@@ -159,6 +159,10 @@ class TSearchForm : public QWidget {
     void restoreState(); // ButtonGroup14 "Восстановить состояние"
     void setDefaults();  // ButtonGroup12 "По умолчанию"
     void cancelLoad();   // message 1186 (MsgMain2)
+    void fitColumns(); // ButtonGroup4 "Оптимизировать ширину колонок" (BitBtn5Click)
+    /// A click on a title changed the sort marks: the query runs again in
+    /// their order; a failure shows the engine's error and leaves no rows.
+    void reorderResult();
 
   protected:
     bool event(QEvent* e) override;
@@ -180,6 +184,10 @@ class TSearchForm : public QWidget {
     /// After an opening: says once that the last load broke off, or, when the
     /// opening failed, what is wrong with the table file.
     void TellTableState(bool opened);
+    /// The grid's colouring inputs, its sorting and its totals.
+    void ConnectGrid();
+    /// The totals of the rows shown, on panels 1, 2 and 0 of the status bar.
+    void ShowTotals();
 
     std::string programDir_;
     InformFn inform_;

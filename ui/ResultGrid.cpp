@@ -1,9 +1,16 @@
 #include "ui/ResultGrid.h"
 
+#include "ui/DisplayCellTexts.h"
+#include "ui/FilterCell.h"
+#include "ui/FilterRow.h"
 #include "ui/QtText.h"
+#include "ui/WidthFitter.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
@@ -30,10 +37,25 @@ QFont GridFont() {
 
 ResultGrid::ResultGrid(QWidget* parent, ResultModel* model)
     : QTableView(parent), model_(model != nullptr ? model : new ResultModel(this)),
-      titles_(new TitleHeader(this)) {
+      titles_(new TitleHeader(this)), filterRow_(new FilterRow) {
     setObjectName(QStringLiteral("DBGridEh1"));
     setHorizontalHeader(titles_);
     setModel(model_);
+    titles_->SetFilterRow(filterRow_);
+    filterRow_->values = [this](int column) { return ColumnValues(column); };
+    connect(filterRow_, &FilterRow::conditionEdited, this, &ResultGrid::EditCondition);
+    connect(filterRow_, &FilterRow::sortChosen, this, &ResultGrid::ChooseSort);
+    connect(filterRow_, &FilterRow::clearAllChosen, this, &ResultGrid::ClearFilter);
+    connect(titles_, &QHeaderView::sectionClicked, this, [this](int logical) {
+        ClickTitle(logical, titles_->ClickModifiers().testFlag(Qt::ControlModifier));
+    });
+    // A double click on a title's right border fits that column to its cells.
+    disconnect(titles_, SIGNAL(sectionHandleDoubleClicked(int)), this,
+               SLOT(resizeColumnToContents(int)));
+    connect(titles_, &QHeaderView::sectionHandleDoubleClicked, this, &ResultGrid::FitColumnWidth);
+    connect(model_, &ResultModel::shownRowsChanged, this, &ResultGrid::shownRowsChanged);
+    colouring_.gridVisible = [this] { return isVisible(); };
+    model_->SetRowColouring(&colouring_);
 
     setEditTriggers(NoEditTriggers);
     setSelectionBehavior(SelectRows);
@@ -51,6 +73,8 @@ ResultGrid::ResultGrid(QWidget* parent, ResultModel* model)
     setHorizontalScrollMode(ScrollPerPixel);
 
     titles_->setDefaultSectionSize(DefaultColumnWidth);
+    // A vertical title needs no more than one line's height.
+    titles_->setMinimumSectionSize(1);
     titles_->setSectionResizeMode(QHeaderView::Stretch);
 
     QHeaderView* indicator = verticalHeader();
@@ -64,7 +88,9 @@ ResultGrid::ResultGrid(QWidget* parent, ResultModel* model)
     UpdateRowHeight();
 }
 
-ResultGrid::~ResultGrid() = default;
+ResultGrid::~ResultGrid() {
+    model_->SetRowColouring(nullptr);
+}
 
 int ResultGrid::RowHeight() const {
     return QFontMetrics(font()).height() + 2;
@@ -104,6 +130,9 @@ void ResultGrid::BeginOpening() {
     PrepareForOpening();
     DetachData();
     HideGrid();
+    filterRow_->Rebuild(0);
+    filter_.reset();
+    texts_.reset();
     model_->Clear();
 }
 
@@ -146,9 +175,20 @@ void ResultGrid::SetUpColumns(const QStringList& displayed, const QStringList& m
         titles_->moveSection(titles_->visualIndex(logical), i);
     }
 
+    // No marks and an empty filter row: the order is the sort list's.
+    marks_.Clear();
+    sortPending_ = false;
+    ShowMarks();
+    filterRow_->Rebuild(columns);
+    filter_.reset();
+    texts_ = std::make_unique<DisplayCellTexts>(*model_);
+    filter_ = std::make_unique<RowFilter>(model_->Result().Columns(), *texts_);
+    if (model_->HasRowIndex()) model_->RemoveRowIndex();
+
     titles_->updateGeometry();
     updateGeometries();
     updateGeometry(); // the title row's height changes the grid's minimum
+    titles_->PlaceFilterRow();
     viewport()->update();
 }
 
@@ -159,6 +199,237 @@ QStringList ResultGrid::DisplayedColumns() const {
         if (!titles_->isSectionHidden(logical)) names << model_->ColumnName(logical);
     }
     return names;
+}
+
+} // namespace kestrom
+
+namespace kestrom {
+
+// --- sorting by title clicks --------------------------------------------------
+
+void ResultGrid::ClickTitle(int logicalIndex, bool ctrl) {
+    const QString name = model_->ColumnName(logicalIndex);
+    if (name.isEmpty()) return;
+    marks_.Click(ToStdString(name), ctrl);
+    ShowMarks();
+    if (ctrl) {
+        sortPending_ = true;
+        setFocus(Qt::MouseFocusReason);
+        return;
+    }
+    sortPending_ = false;
+    emit sortRequested();
+}
+
+void ResultGrid::ChooseSort(int logicalIndex, SortDirection direction) {
+    const QString name = model_->ColumnName(logicalIndex);
+    if (name.isEmpty()) return;
+    marks_.SetOnly(ToStdString(name), direction);
+    ShowMarks();
+    sortPending_ = false;
+    emit sortRequested();
+}
+
+void ResultGrid::ApplySortMarks() {
+    if (!sortPending_) return;
+    sortPending_ = false;
+    emit sortRequested();
+}
+
+void ResultGrid::ShowMarks() {
+    QHash<int, TitleHeader::Mark> shown;
+    const auto& marks = marks_.Marks();
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const int logical = model_->ColumnIndex(ToQString(marks[i].column));
+        if (logical >= 0) shown.insert(logical, {marks[i].direction, static_cast<int>(i) + 1});
+    }
+    titles_->SetMarks(std::move(shown));
+}
+
+void ResultGrid::ShowReorderedResult(Query& query) {
+    model_->ReloadRows(query);
+    if (!model_->LoadRemaining()) throw std::runtime_error(model_->LastError().toStdString());
+    ApplyFilter();
+}
+
+void ResultGrid::DropRows() {
+    model_->ClearRows();
+}
+
+void ResultGrid::keyReleaseEvent(QKeyEvent* event) {
+    QTableView::keyReleaseEvent(event);
+    if (event->key() == Qt::Key_Control) ApplySortMarks();
+}
+
+void ResultGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    ApplySortMarks();
+}
+
+// --- the filter row -----------------------------------------------------------
+
+QString ResultGrid::SetFilterCondition(int logicalIndex, const QString& text) {
+    if (!filter_ || logicalIndex < 0 || logicalIndex >= model_->columnCount()) return {};
+    const QString error =
+        ToQString(filter_->Set(static_cast<std::size_t>(logicalIndex), ToStdString(text)));
+    if (FilterCell* cell = filterRow_->Cell(logicalIndex)) {
+        if (cell->Condition() != text) cell->SetCondition(text);
+        cell->ShowError(error);
+    }
+    ApplyFilter();
+    return error;
+}
+
+void ResultGrid::EditCondition(int logicalIndex, const QString& text) {
+    SetFilterCondition(logicalIndex, text);
+}
+
+void ResultGrid::ClearFilter() {
+    if (filter_) filter_->Clear();
+    filterRow_->ClearAll();
+    ApplyFilter();
+}
+
+void ResultGrid::ApplyFilter() {
+    if (!filter_ || filter_->Empty()) {
+        if (model_->HasRowIndex()) model_->RemoveRowIndex();
+        return;
+    }
+    model_->SetRowIndex(filter_->Apply(model_->Result(), *texts_));
+}
+
+QStringList ResultGrid::ColumnValues(int logicalIndex) const {
+    QStringList values;
+    const ResultSet& rows = model_->Result();
+    if (logicalIndex < 0 || static_cast<std::size_t>(logicalIndex) >= rows.ColumnCount())
+        return values;
+    const auto column = static_cast<std::size_t>(logicalIndex);
+    const auto addText = [&](std::size_t row) {
+        const QString text = model_->DisplayText(row, logicalIndex);
+        if (!text.isEmpty() && (values.isEmpty() || values.back() != text)) values << text;
+    };
+    if (rows.StorageOf(column) == ResultSet::Storage::Text) {
+        std::vector<std::pair<std::string_view, std::size_t>> keys;
+        for (std::size_t r = 0; r < rows.RowCount(); ++r)
+            if (!rows.IsNull(r, column)) keys.emplace_back(rows.TextView(r, column), r);
+        std::sort(keys.begin(), keys.end());
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (i == 0 || keys[i].first != keys[i - 1].first) addText(keys[i].second);
+    } else {
+        std::vector<std::pair<double, std::size_t>> keys;
+        for (std::size_t r = 0; r < rows.RowCount(); ++r)
+            if (!rows.IsNull(r, column)) keys.emplace_back(rows.AsFloat(r, column), r);
+        std::sort(keys.begin(), keys.end());
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (i == 0 || keys[i].first != keys[i - 1].first) addText(keys[i].second);
+    }
+    return values;
+}
+
+// --- fitting ------------------------------------------------------------------
+
+int ResultGrid::FittedWidth(int logicalIndex, WidthFitter& fitter) const {
+    const QFontMetrics fm(font());
+    int cells = 0;
+    if (model_->rowCount() > 0)
+        cells = (model_->HasRowIndex()
+                     ? fitter.CellTextWidth(*model_, logicalIndex, model_->RowIndex(), fm)
+                     : fitter.CellTextWidth(*model_, logicalIndex, fm)) +
+                WidthFitter::CellMargin;
+    return std::max(cells, titles_->TitleWidth(logicalIndex));
+}
+
+int ResultGrid::FittedWidth(int logicalIndex) const {
+    WidthFitter fitter;
+    return FittedWidth(logicalIndex, fitter);
+}
+
+void ResultGrid::FitColumnWidth(int logicalIndex) {
+    if (logicalIndex < 0 || logicalIndex >= model_->columnCount()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    titles_->resizeSection(logicalIndex, FittedWidth(logicalIndex));
+    QApplication::restoreOverrideCursor();
+}
+
+void ResultGrid::FitColumnWidths() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setUpdatesEnabled(false);
+    WidthFitter fitter; // learns the font once for all the columns
+    for (int logical = 0; logical < model_->columnCount(); ++logical)
+        titles_->resizeSection(logical, FittedWidth(logical, fitter));
+    setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+// --- keys and finding ---------------------------------------------------------
+
+void ResultGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Find)) {
+        OpenFindDialog();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        // Enter moves on as Tab does.
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QTableView::keyPressEvent(&tab);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void ResultGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    if (dx != 0) titles_->PlaceFilterRow();
+}
+
+void ResultGrid::OpenFindDialog() {
+    if (!finder_) {
+        finder_ = new FindDialog(this);
+        connect(finder_, &FindDialog::findNext, this, &ResultGrid::FindNext);
+    }
+    finder_->show();
+    finder_->raise();
+    finder_->activateWindow();
+}
+
+bool ResultGrid::FindNext(const FindRequest& request) {
+    const Qt::CaseSensitivity cs = request.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto matches = [&](int viewRow, int logical) {
+        const QString text = model_->DisplayText(model_->ResultRow(viewRow), logical);
+        return request.wholeCell ? text.compare(request.text, cs) == 0
+                                 : text.contains(request.text, cs);
+    };
+    std::vector<int> columns; // the shown columns, left to right
+    for (int visual = 0; visual < titles_->count(); ++visual)
+        if (!titles_->isSectionHidden(titles_->logicalIndex(visual)))
+            columns.push_back(titles_->logicalIndex(visual));
+    const QModelIndex current = currentIndex();
+    int row = current.isValid() ? current.row() : 0;
+    std::size_t next = 0; // the place in columns to look at first
+    if (current.isValid()) {
+        const auto at = std::find(columns.begin(), columns.end(), current.column());
+        next = static_cast<std::size_t>(at - columns.begin()) + 1;
+    }
+    if (!request.allColumns && current.isValid()) columns = {current.column()};
+    if (!request.allColumns && current.isValid()) next = 1;
+    for (; row < model_->rowCount() && !columns.empty(); ++row, next = 0) {
+        for (std::size_t i = next; i < columns.size(); ++i) {
+            if (!matches(row, columns[i])) continue;
+            setCurrentIndex(model_->index(row, columns[i]));
+            scrollTo(currentIndex());
+            return true;
+        }
+    }
+    Inform(FindDialog::NotFoundText(request.text));
+    return false;
+}
+
+void ResultGrid::Inform(const QString& text) {
+    if (inform)
+        inform(text);
+    else
+        QMessageBox::information(this, QApplication::applicationDisplayName(), text);
 }
 
 } // namespace kestrom

@@ -1,15 +1,26 @@
 #pragma once
 
+#include "results/RowFilter.h"
+#include "results/TitleSortMarks.h"
+#include "ui/FindDialog.h"
 #include "ui/ResultModel.h"
+#include "ui/RowColouring.h"
 #include "ui/TitleHeader.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTableView>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kestrom {
+
+class CellTexts;
+class FilterRow;
+class WidthFitter;
 
 /// DBGridEh1, the read-only grid of the open result. It shows the rows of a
 /// ResultModel with a uniform row height of one text line plus 2 pixels in
@@ -29,6 +40,12 @@ namespace kestrom {
 ///     grid.Model().StartLoad(query);
 ///     grid.SetUpColumns(listBox1, listBox3);
 ///     grid.AttachData(); grid.ShowGrid();
+///
+/// A click on a title sets the sort marks (TitleSortMarks) and asks for the
+/// query to be run again in the new order (sortRequested); the window re-runs
+/// it and hands the rows back through ShowReorderedResult. The filter row
+/// under the titles narrows the rows held, in memory; shownRowsChanged tells
+/// the window to count them again.
 class ResultGrid : public QTableView {
     Q_OBJECT
   public:
@@ -81,19 +98,86 @@ class ResultGrid : public QTableView {
     /// One text line of the grid's font plus 2 pixels.
     int RowHeight() const;
 
+    // --- sorting by title clicks -------------------------------------------
+    const TitleSortMarks& SortMarks() const { return marks_; }
+    /// A click on the title of a column (logical index), as the mouse gives
+    /// it: without Ctrl the new order is asked for at once, with Ctrl when
+    /// Ctrl is released or the grid loses the focus.
+    void ClickTitle(int logicalIndex, bool ctrl);
+    bool SortPending() const { return sortPending_; }
+    /// Reads every row of the query run again in the new order; the columns,
+    /// widths, marks and filter conditions stay. Raises std::runtime_error
+    /// with the engine's message when reading fails.
+    void ShowReorderedResult(Query& query);
+    /// The re-run failed: no rows, the columns stay.
+    void DropRows();
+
+    // --- the filter row ----------------------------------------------------
+    FilterRow& Filters() const { return *filterRow_; }
+    /// Sets the condition of a column (logical index) as if typed and applied.
+    /// Returns the reason it is invalid, empty for a valid one.
+    QString SetFilterCondition(int logicalIndex, const QString& text);
+    /// Removes every condition.
+    void ClearFilter();
+    /// The conditions of the filter row; null before the first opening.
+    const RowFilter* Filter() const { return filter_.get(); }
+
+    // --- colouring, fitting, finding ---------------------------------------
+    RowColouring& Colouring() { return colouring_; }
+    /// Every column, hidden ones too, as wide as its widest cell text of the
+    /// shown rows plus 4 pixels, or as its title needs, with the wait cursor.
+    void FitColumnWidths();
+    /// The same for one column.
+    void FitColumnWidth(int logicalIndex);
+    /// The width FitColumnWidth gives a column.
+    int FittedWidth(int logicalIndex) const;
+    /// Looks for the text from the cell after the current one on; moves there
+    /// and returns true when found.
+    bool FindNext(const FindRequest& request);
+    /// Opens the find dialog (Ctrl+F).
+    void OpenFindDialog();
+    FindDialog* Finder() const { return finder_; }
+    /// Where the grid's messages go; a message box by default.
+    std::function<void(const QString&)> inform;
+
     /// Room for the whole title row and a few data rows: a layout never
     /// squeezes the grid so far that its vertical titles are cut.
     QSize minimumSizeHint() const override;
 
+  signals:
+    /// The sort marks changed and the query should run in their order.
+    void sortRequested();
+    /// The rows shown changed as a whole (filter, load, data source).
+    void shownRowsChanged();
+
   protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
   private:
     void UpdateRowHeight();
+    void ApplySortMarks();
+    void ShowMarks();
+    void ApplyFilter();
+    void EditCondition(int logicalIndex, const QString& text);
+    void ChooseSort(int logicalIndex, SortDirection direction);
+    QStringList ColumnValues(int logicalIndex) const;
+    int FittedWidth(int logicalIndex, WidthFitter& fitter) const;
+    void Inform(const QString& text);
 
     ResultModel* model_;
     TitleHeader* titles_;
+    FilterRow* filterRow_;
     bool fitsToWidth_ = true;
+    TitleSortMarks marks_;
+    bool sortPending_ = false;
+    std::unique_ptr<CellTexts> texts_;
+    std::unique_ptr<RowFilter> filter_; // over texts_
+    RowColouring colouring_;
+    QPointer<FindDialog> finder_;
 };
 
 } // namespace kestrom

@@ -1,6 +1,7 @@
 #include "ui/ResultModel.h"
 
 #include "ui/QtText.h"
+#include "ui/RowColouring.h"
 
 #include <QDate>
 #include <QTime>
@@ -176,8 +177,11 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         return DisplayText(ResultRow(index.row()), index.column());
     case Qt::TextAlignmentRole:
         return ColumnAlignment(index.column()).toInt();
+    case Qt::BackgroundRole:
+        if (colouring_ != nullptr && colouring_->Colours(rows_, ResultRow(index.row())))
+            return RowColouring::Colour();
+        return {};
     default:
-        // No colours yet: every row is drawn in the grid's own colours.
         return {};
     }
 }
@@ -225,6 +229,7 @@ bool ResultModel::LoadBatch(quint64 generation) {
         EndLoad();
         lastError_ = QString::fromUtf8(e.what());
         emit loadFailed(generation, lastError_);
+        emit shownRowsChanged();
         return false;
     }
     // The views count rows in an int.
@@ -233,6 +238,7 @@ bool ResultModel::LoadBatch(quint64 generation) {
     if (full || !source_->IsOpen() || source_->Eof()) {
         EndLoad();
         emit loadFinished(generation);
+        emit shownRowsChanged();
         return false;
     }
     return true;
@@ -256,29 +262,80 @@ void ResultModel::Clear() {
     rows_ = ResultSet{};
     columns_.clear();
     shownRows_ = 0;
+    indexed_ = false;
+    rowIndex_ = {};
     lastError_.clear();
     endResetModel();
+    emit shownRowsChanged();
+}
+
+quint64 ResultModel::ReloadRows(Query& query) {
+    const quint64 generation = ++generation_;
+    HideAllRows();
+    rows_.ClearRows();
+    indexed_ = false;
+    rowIndex_ = {};
+    source_ = &query;
+    lastError_.clear();
+    ScheduleBatch(generation);
+    return generation;
+}
+
+void ResultModel::ClearRows() {
+    ++generation_;
+    source_ = nullptr;
+    HideAllRows();
+    rows_.ClearRows();
+    indexed_ = false;
+    rowIndex_ = {};
+    emit shownRowsChanged();
+}
+
+void ResultModel::SetRowIndex(std::vector<std::uint32_t> rows) {
+    HideAllRows();
+    indexed_ = true;
+    rowIndex_ = std::move(rows);
+    ShowLoadedRows();
+    emit shownRowsChanged();
+}
+
+void ResultModel::RemoveRowIndex() {
+    HideAllRows();
+    indexed_ = false;
+    rowIndex_ = {};
+    ShowLoadedRows();
+    emit shownRowsChanged();
+}
+
+int ResultModel::AvailableRows() const {
+    const std::size_t rows = indexed_ ? rowIndex_.size() : rows_.RowCount();
+    return static_cast<int>(std::min(rows, std::size_t{INT_MAX}));
 }
 
 void ResultModel::ShowLoadedRows() {
     if (!enabled_) return;
-    const int loaded = static_cast<int>(std::min(rows_.RowCount(), std::size_t{INT_MAX}));
+    const int loaded = AvailableRows();
     if (loaded <= shownRows_) return;
     beginInsertRows({}, shownRows_, loaded - 1);
     shownRows_ = loaded;
     endInsertRows();
 }
 
+void ResultModel::HideAllRows() {
+    if (shownRows_ == 0) return;
+    beginRemoveRows({}, 0, shownRows_ - 1);
+    shownRows_ = 0;
+    endRemoveRows();
+}
+
 void ResultModel::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
-    if (enabled) {
+    if (enabled)
         ShowLoadedRows();
-    } else if (shownRows_ > 0) {
-        beginRemoveRows({}, 0, shownRows_ - 1);
-        shownRows_ = 0;
-        endRemoveRows();
-    }
+    else
+        HideAllRows();
+    emit shownRowsChanged();
 }
 
 void ResultModel::SetLocale(const QLocale& locale) {

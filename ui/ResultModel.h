@@ -9,11 +9,15 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
 namespace kestrom {
+
+class RowColouring;
 
 /// A number display format in the style of the formats the users know from
 /// the old grid: "0" and "#" are digit places, "." the decimal point and ","
@@ -82,6 +86,31 @@ class ResultModel : public QAbstractTableModel {
     bool LoadRemaining();
     /// Drops columns and rows and supersedes a running load.
     void Clear();
+    /// Starts reading the rows of the open query again for the same columns
+    /// (the query re-run in another order): the rows held are dropped, the
+    /// columns, their formats and the row filter's index stay, the index
+    /// being emptied until the caller sets it again. Returns the generation.
+    quint64 ReloadRows(Query& query);
+    /// Drops the rows and keeps the columns (a re-run that failed).
+    void ClearRows();
+
+    /// The rows shown, as result rows in view order: all rows read, or
+    /// when an index is set only those. Setting or removing the index
+    /// tells the views once and sends shownRowsChanged.
+    void SetRowIndex(std::vector<std::uint32_t> rows);
+    void RemoveRowIndex();
+    bool HasRowIndex() const { return indexed_; }
+    /// The index set by SetRowIndex; empty without one.
+    std::span<const std::uint32_t> RowIndex() const { return rowIndex_; }
+    /// The result row behind a row of the views.
+    std::size_t ResultRow(int viewRow) const {
+        return indexed_ ? rowIndex_[static_cast<std::size_t>(viewRow)]
+                        : static_cast<std::size_t>(viewRow);
+    }
+
+    /// The rule that colours whole rows (null: none). The rule must outlive
+    /// the model or be removed first.
+    void SetRowColouring(const RowColouring* colouring) { colouring_ = colouring; }
 
     quint64 Generation() const { return generation_; }
     bool IsLoading() const { return source_ != nullptr; }
@@ -98,6 +127,9 @@ class ResultModel : public QAbstractTableModel {
     /// The locale of dates, times and numbers; the system's by default.
     void SetLocale(const QLocale& locale);
     const QLocale& Locale() const { return locale_; }
+    /// The forms of dates and times in the cells.
+    const QString& ShortDateFormat() const { return shortDateFormat_; }
+    const QString& LongTimeFormat() const { return longTimeFormat_; }
 
     /// A number format for one column ("0.00"); an empty or unusable text
     /// removes it. Texts, dates and times ignore a format.
@@ -126,6 +158,10 @@ class ResultModel : public QAbstractTableModel {
     /// The engine failed while the load of that generation read its rows;
     /// the rows read before stay.
     void loadFailed(quint64 generation, const QString& detail);
+    /// The set of rows the views show changed as a whole: a load ended, the
+    /// row index was set or removed, the data source was switched, the rows
+    /// were dropped.
+    void shownRowsChanged();
 
   private:
     struct ColumnInfo {
@@ -139,8 +175,10 @@ class ResultModel : public QAbstractTableModel {
     void EndLoad();
     /// Tells the views about rows read but not yet shown.
     void ShowLoadedRows();
-    /// The result row behind a row of the views.
-    std::size_t ResultRow(int viewRow) const { return static_cast<std::size_t>(viewRow); }
+    /// The number of rows the views may see now.
+    int AvailableRows() const;
+    /// Tells the views that no row is shown.
+    void HideAllRows();
 
     ResultSet rows_;
     std::vector<ColumnInfo> columns_;
@@ -149,6 +187,9 @@ class ResultModel : public QAbstractTableModel {
     std::size_t batchRows_ = DefaultBatchRows;
     int shownRows_ = 0;
     bool enabled_ = true;
+    bool indexed_ = false;
+    std::vector<std::uint32_t> rowIndex_;
+    const RowColouring* colouring_ = nullptr;
     QString lastError_;
 
     QLocale locale_;

@@ -71,6 +71,7 @@ SettingsPanel::SettingsPanel(SettingsState& settings, InformFn inform, QWidget* 
     optimizeColumnsOption_ =
         MakeCheckBox(options, "CheckBox2", "Всегда оптимизировать ширину колонок", false);
     colourRowsOption_ = MakeCheckBox(options, "CheckBox6", "Включить подсветку строк", false);
+    connect(colourRowsOption_, &QCheckBox::toggled, this, &SettingsPanel::colourRowsToggled);
     autoSaveExchangesOption_ =
         MakeCheckBox(options, "CheckBox4", "Автосохранение в списке № АТС", false);
     saveOnExitOption_ =
@@ -130,6 +131,14 @@ QSize SettingsPanel::sizeHint() const {
 
 std::string SettingsPanel::AmaFolder() const {
     return ToStdString(amaFolderBox_->currentText());
+}
+
+bool SettingsPanel::OptimizeColumns() const {
+    return optimizeColumnsOption_->isChecked();
+}
+
+bool SettingsPanel::ColourRows() const {
+    return colourRowsOption_->isChecked();
 }
 
 bool SettingsPanel::AutoOpen() const {

@@ -42,6 +42,8 @@ class SettingsPanel : public QScrollArea {
     bool AutoOpen() const;          // CheckBox3
     bool AutoSaveExchanges() const; // CheckBox4
     bool SaveOnExit() const;        // CheckBox5
+    bool OptimizeColumns() const;   // CheckBox2
+    bool ColourRows() const;        // CheckBox6
 
     TColumnChooser& Chooser() const { return *chooser_; }
 
@@ -51,6 +53,10 @@ class SettingsPanel : public QScrollArea {
     void Apply(const SettingsState& s);
     /// The chooser's lists, the options and the folder history into s.
     void ReadInto(SettingsState& s) const;
+
+  signals:
+    /// CheckBox6 was ticked or cleared.
+    void colourRowsToggled();
 
   public slots:
     void chooseAmaFolder();                    // BitBtn3Click

@@ -1,0 +1,192 @@
+// kestrom-bench-grid: the result grid over a result of a million rows or
+// more, on Qt's offscreen platform.
+//
+//  - writes generated AMA files (kept for the next run) and loads enough
+//    days for the wanted number of result rows through the load command;
+//  - opens the result in the grid as "Открыть таблицу" does and reports the
+//    memory the held result takes per row;
+//  - applies typical filter conditions (contains, equals, range) together
+//    with the totals, the totals alone, fitting all 20 columns, painting one
+//    screen of rows after a Page Down, and the re-run after a title click
+//    against running the same query text directly.
+// Usage: kestrom-bench-grid [--rows N] [--dir DIR]
+
+#include "DaysRequest.h"
+#include "console/ConsoleFrontEnd.h"
+#include "db/Database.h"
+#include "db/Query.h"
+#include "load/LoadCommand.h"
+#include "results/ResultQuery.h"
+#include "results/ResultSet.h"
+#include "results/ResultTotals.h"
+#include "settings/SettingsState.h"
+#include "tools/AmaGenerator.h"
+#include "ui/ResultGrid.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLocale>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kestrom;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+std::vector<std::string> AllColumns() {
+    std::vector<std::string> names;
+    for (std::string_view n : ResultColumnNames())
+        names.emplace_back(n);
+    return names;
+}
+
+/// Fills the call table with at least `wanted` result rows; returns false on failure.
+bool LoadCalls(const fs::path& dir, const fs::path& dbDir, std::size_t wanted) {
+    gen::GeneratorOptions g;
+    g.From = {2026, 11, 1};
+    g.FilesPerDay = 4;
+    g.RecordsPerFile = 26000;
+    // About 92 % of the stored rows become result rows.
+    g.Days = static_cast<int>(static_cast<double>(wanted) / (0.9 * 4 * 26000)) + 1;
+    const fs::path ama = dir / ("ama-" + std::to_string(g.Days) + "-days");
+    if (!fs::exists(ama / "done")) {
+        gen::WriteFiles(g, ama);
+        std::ofstream(ama / "done") << "1\n";
+    }
+    Database db(dbDir);
+    ConsoleFrontEnd fe;
+    LoadSession session(db);
+    const LoadOutcome out = session.Run(bench::DaysRequest(ama, g.From, g.Days), fe);
+    std::printf("loaded %lld call rows of %d days\n", static_cast<long long>(out.Loaded), g.Days);
+    return out.Ran;
+}
+
+void Report(const char* what, double ms, double targetMs) {
+    std::printf("%-44s %9.1f ms  (target under %.0f ms)\n", what, ms, targetMs);
+}
+
+double FilterWithTotals(ResultGrid& grid, const char* column, const char* condition) {
+    const int logical = grid.Model().ColumnIndex(QString::fromUtf8(column));
+    const auto t0 = Clock::now();
+    grid.SetFilterCondition(logical, QString::fromUtf8(condition));
+    const ResultModel& m = grid.Model();
+    const auto texts = ResultTotals::Of(m.Result(), m.RowIndex()).Format(",");
+    const double ms = Ms(t0);
+    std::printf("  %s %s: %d rows, %s\n", column, condition, m.rowCount(), texts.panel0.c_str());
+    grid.SetFilterCondition(logical, {});
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::size_t wanted = 1000000;
+    fs::path dir = fs::temp_directory_path() / "kestrom-bench-grid";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--rows")
+            wanted = std::stoull(argv[i + 1]);
+        else if (a == "--dir")
+            dir = argv[i + 1];
+    }
+    const fs::path dbDir = dir / "db";
+    fs::create_directories(dbDir);
+    for (const char* table : {"failurestr.db", "usluga_a.db", "usluga_b.db"})
+        fs::copy_file(fs::path(KESTROM_BIN_DIR) / table, dbDir / table,
+                      fs::copy_options::overwrite_existing);
+    if (!LoadCalls(dir, dbDir, wanted)) return 1;
+
+    Database db(dbDir);
+    Query query(db);
+    ResultGrid grid;
+    grid.resize(1280, 800);
+    grid.show();
+    QApplication::processEvents();
+
+    // The opening.
+    auto t0 = Clock::now();
+    grid.BeginOpening();
+    const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());
+    if (!opened.ok) {
+        std::fprintf(stderr, "%s: %s\n", opened.message.c_str(), opened.detail.c_str());
+        return 1;
+    }
+    const std::vector<std::string> all = AllColumns();
+    grid.ShowResult(query, all, all);
+    query.Close();
+    const ResultSet& rows = grid.Model().Result();
+    std::printf("opening: %zu result rows in %.2f s\n", rows.RowCount(), Ms(t0) / 1000);
+    std::printf("%-44s %9.1f B    (target under 150 B)\n", "held result per row",
+                double(rows.MemoryBytes()) / double(rows.RowCount()));
+
+    // Filter conditions with the totals, then the totals alone.
+    Report("filter contains + totals", FilterWithTotals(grid, "Номер_А", "3962"), 100);
+    Report("filter equals + totals", FilterWithTotals(grid, "Ошибка", "=Успешный"), 100);
+    Report("filter range + totals", FilterWithTotals(grid, "Прод_мс", "10000~60000"), 100);
+    Report("filter date range + totals",
+           FilterWithTotals(grid, "Дата_иниц", "02.11.2026~03.11.2026"), 100);
+    t0 = Clock::now();
+    const auto texts = ResultTotals::Of(rows).Format(",");
+    Report("totals alone", Ms(t0), 20);
+    std::printf("  %s | %s | %s\n", texts.panel0.c_str(), texts.panel1.c_str(),
+                texts.panel2.c_str());
+
+    // Fitting every column.
+    t0 = Clock::now();
+    grid.FitColumnWidths();
+    Report("fitting all 20 columns", Ms(t0), 1000);
+
+    // One screen after a Page Down.
+    grid.setFocus();
+    grid.setCurrentIndex(grid.model()->index(0, 0));
+    QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QImage screen(grid.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    double paint = 1e9;
+    for (int i = 0; i < 5; ++i) {
+        QApplication::sendEvent(&grid, &pageDown);
+        t0 = Clock::now();
+        grid.viewport()->render(&screen);
+        paint = std::min(paint, Ms(t0));
+    }
+    Report("painting one screen after Page Down", paint, 16);
+    std::printf("  current row %d, %d rows on the screen\n", grid.currentIndex().row(),
+                grid.viewport()->height() / grid.RowHeight());
+
+    // The re-run after a title click, against the same text run directly.
+    t0 = Clock::now();
+    grid.ClickTitle(grid.Model().ColumnIndex(QString::fromUtf8("Номер_А")), false);
+    const ResultOutcome reordered = ReorderResultQuery(query, grid.SortMarks().Marks());
+    if (!reordered.ok) {
+        std::fprintf(stderr, "%s\n", reordered.message.c_str());
+        return 1;
+    }
+    grid.ShowReorderedResult(query);
+    const double rerun = Ms(t0);
+    const std::vector<std::string> lines = query.Lines();
+    query.Close();
+    Query direct(db);
+    direct.SetLines(lines);
+    t0 = Clock::now();
+    direct.Open();
+    ResultSet plain;
+    plain.Reset(direct);
+    plain.ReadRows(direct);
+    const double directMs = Ms(t0);
+    std::printf("%-44s %9.1f ms  (the same text run directly: %.1f ms, %zu rows)\n",
+                "re-run after a title click", rerun, directMs, plain.RowCount());
+    return 0;
+}
