@@ -130,6 +130,9 @@ void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logical
     opt.icon = QIcon();
     // The frame and background of the section.
     style()->drawControl(QStyle::CE_Header, &opt, painter, this);
+    PaintMark(painter,
+              QRect(rect.right() - MarkWidth(), rect.top() + 1, MarkWidth(), MarkSide() + 2),
+              logicalIndex);
 
     // The text turned a quarter to the left: it starts at the bottom. The
     // mark sits in the top right corner, clear of the text in all but the
@@ -142,9 +145,6 @@ void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logical
     painter->setPen(opt.palette.color(QPalette::ButtonText));
     painter->drawText(turned, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter->restore();
-    PaintMark(painter,
-              QRect(rect.left(), rect.top() + TitleMargin - 1, rect.width(), MarkSide() + 2),
-              logicalIndex);
 }
 
 void TitleHeader::PaintMark(QPainter* painter, const QRect& room, int logicalIndex) const {
@@ -160,6 +160,8 @@ void TitleHeader::PaintMark(QPainter* painter, const QRect& room, int logicalInd
     const int top = room.top() + (room.height() - side) / 2;
 
     painter->save();
+    // The style leaves the painter clipped to nothing after a section.
+    painter->setClipRect(room);
     painter->setRenderHint(QPainter::Antialiasing);
     QPainterPath arrow;
     if (found->direction == SortDirection::Ascending) {

@@ -18,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -117,6 +118,19 @@ struct Window {
         QTest::keyClick(f->lineEdit(), Qt::Key_Return);
     }
 };
+
+// Dark pixels in the top corner of a title, where its sort mark goes.
+int MarkInk(ResultGrid* grid, int logical) {
+    QHeaderView* titles = grid->horizontalHeader();
+    const QImage image = titles->grab().toImage();
+    const int left = titles->sectionViewportPosition(logical);
+    const int side = QFontMetrics(titles->font()).height();
+    int ink = 0;
+    for (int y = 1; y < 2 + side; ++y)
+        for (int x = left + 1; x < left + titles->sectionSize(logical) - 1; ++x)
+            if (qGray(image.pixel(x, y)) < 110) ++ink;
+    return ink;
+}
 
 QStringList Totals(const char* count, const char* sum, const char* total) {
     return {U(count), U(sum), U(total)};
@@ -243,6 +257,9 @@ class GridCommandsTest : public QObject {
         QCOMPARE(w.texts("Номер_А"), (QStringList{"3962001", "3962001", "3962003"}));
         QCOMPARE(w.panels()[0], U("Всего записей: 3"));
         QCOMPARE(w.grid()->Titles().Marks().size(), 1);
+        // The mark is drawn at the top of the title, and only there.
+        QVERIFY(MarkInk(w.grid(), w.column("Дата_иниц")) > 4);
+        QCOMPARE(MarkInk(w.grid(), w.column("Дата_окон")), 0);
 
         // Ctrl+clicks on Номер_А and Прод_мс are applied once, at Ctrl's release.
         w.clickTitle("Номер_А", Qt::ControlModifier);
