@@ -1,11 +1,11 @@
 #include "results/ResultTotals.h"
 
 #include "base/ResultColumns.h"
+#include "results/AllRows.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <ranges>
 
 namespace kestrom {
 
@@ -114,7 +114,7 @@ ResultTotals ResultTotals::Of(const ResultSet& rows, std::span<const std::uint32
 }
 
 ResultTotals ResultTotals::Of(const ResultSet& rows) {
-    return Sum(rows, std::views::iota(std::size_t{0}, rows.RowCount()));
+    return Sum(rows, AllRows(rows.RowCount()));
 }
 
 ResultTotals::Texts ResultTotals::Format(std::string_view decimalSeparator) const {

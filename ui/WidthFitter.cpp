@@ -1,5 +1,6 @@
 #include "ui/WidthFitter.h"
 
+#include "results/AllRows.h"
 #include "ui/QtDates.h"
 
 #include <QChar>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <ranges>
 #include <string_view>
 #include <vector>
 
@@ -222,7 +222,7 @@ int WidthFitter::CellTextWidth(const ResultModel& model, int column,
 }
 
 int WidthFitter::CellTextWidth(const ResultModel& model, int column, const QFontMetrics& fm) {
-    return Width(model, column, std::views::iota(std::size_t{0}, model.Result().RowCount()), fm);
+    return Width(model, column, AllRows(model.Result().RowCount()), fm);
 }
 
 template <class Rows>
