@@ -25,4 +25,11 @@ int Load(const Args& args, const std::filesystem::path& programDir);
 /// on stderr.
 int Query(const Args& args, const std::filesystem::path& programDir);
 
+/// `export --format html|xls|xlsx|csv --out FILE [--db-dir DIR] [--columns ...]
+/// [--sort ...] [--where COLUMN:CONDITION]...`: writes the rows of the result
+/// query that pass the conditions into FILE as the window's export does, with
+/// the widths and colours of a fresh window and no colouring. A refused or
+/// failed export leaves FILE as it was.
+int Export(const Args& args, const std::filesystem::path& programDir);
+
 } // namespace kestrom::cli

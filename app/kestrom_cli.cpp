@@ -20,7 +20,10 @@ void Usage() {
            "    MODE: eq, like, starts, ends, not-starts, not-eq, not-ends\n"
            "  kestrom-cli query [--db-dir DIR] [--columns NAME,...] [--sort ITEM,...]\n"
            "                    [--where COLUMN:CONDITION]... [--totals] [--format csv]\n"
-           "                    [--out FILE]\n";
+           "                    [--out FILE]\n"
+           "  kestrom-cli export --format html|xls|xlsx|csv --out FILE [--db-dir DIR]\n"
+           "                     [--columns NAME,...] [--sort ITEM,...]\n"
+           "                     [--where COLUMN:CONDITION]...\n";
 }
 
 } // namespace kestrom::cli
@@ -37,6 +40,7 @@ int main(int argc, char** argv) {
     if (command == "decode") return kestrom::cli::Decode(args);
     if (command == "load") return kestrom::cli::Load(args, kestrom::ProgramDirectory(argv[0]));
     if (command == "query") return kestrom::cli::Query(args, kestrom::ProgramDirectory(argv[0]));
+    if (command == "export") return kestrom::cli::Export(args, kestrom::ProgramDirectory(argv[0]));
     std::cerr << "kestrom-cli: неизвестная команда: " << command << "\n";
     Usage();
     return 2;

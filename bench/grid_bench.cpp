@@ -11,16 +11,13 @@
 //    against running the same query text directly.
 // Usage: kestrom-bench-grid [--rows N] [--dir DIR]
 
-#include "DaysRequest.h"
-#include "console/ConsoleFrontEnd.h"
+#include "GeneratedCalls.h"
 #include "db/Database.h"
 #include "db/Query.h"
-#include "load/LoadCommand.h"
 #include "results/ResultQuery.h"
 #include "results/ResultSet.h"
 #include "results/ResultTotals.h"
 #include "settings/SettingsState.h"
-#include "tools/AmaGenerator.h"
 #include "ui/ResultGrid.h"
 
 #include <QApplication>
@@ -31,7 +28,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -50,27 +46,6 @@ std::vector<std::string> AllColumns() {
     for (std::string_view n : ResultColumnNames())
         names.emplace_back(n);
     return names;
-}
-
-/// Fills the call table with at least `wanted` result rows; returns false on failure.
-bool LoadCalls(const fs::path& dir, const fs::path& dbDir, std::size_t wanted) {
-    gen::GeneratorOptions g;
-    g.From = {2026, 11, 1};
-    g.FilesPerDay = 4;
-    g.RecordsPerFile = 26000;
-    // About 92 % of the stored rows become result rows.
-    g.Days = static_cast<int>(static_cast<double>(wanted) / (0.9 * 4 * 26000)) + 1;
-    const fs::path ama = dir / ("ama-" + std::to_string(g.Days) + "-days");
-    if (!fs::exists(ama / "done")) {
-        gen::WriteFiles(g, ama);
-        std::ofstream(ama / "done") << "1\n";
-    }
-    Database db(dbDir);
-    ConsoleFrontEnd fe;
-    LoadSession session(db);
-    const LoadOutcome out = session.Run(bench::DaysRequest(ama, g.From, g.Days), fe);
-    std::printf("loaded %lld call rows of %d days\n", static_cast<long long>(out.Loaded), g.Days);
-    return out.Ran;
 }
 
 void Report(const char* what, double ms, double targetMs) {
@@ -104,11 +79,8 @@ int main(int argc, char** argv) {
             dir = argv[i + 1];
     }
     const fs::path dbDir = dir / "db";
-    fs::create_directories(dbDir);
-    for (const char* table : {"failurestr.db", "usluga_a.db", "usluga_b.db"})
-        fs::copy_file(fs::path(KESTROM_BIN_DIR) / table, dbDir / table,
-                      fs::copy_options::overwrite_existing);
-    if (!LoadCalls(dir, dbDir, wanted)) return 1;
+    bench::CopyLookupTables(KESTROM_BIN_DIR, dbDir);
+    if (!bench::LoadGeneratedCalls(dir, dbDir, wanted)) return 1;
 
     Database db(dbDir);
     Query query(db);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrom::cli {
+
+/// A wrong command line: the message names the argument; exit status 2.
+struct UsageError {
+    std::string text;
+};
+
+/// One --where COLUMN:CONDITION.
+struct ResultCondition {
+    std::string column;
+    std::string text;
+};
+
+/// What the commands that read the result query (query, export) take from
+/// the command line: the database directory, the columns in their order,
+/// the sort list and the conditions of the grid's filter row.
+class CliResultOptions {
+  public:
+    /// The defaults of a first run of the program, over programDir.
+    explicit CliResultOptions(const std::filesystem::path& programDir);
+
+    /// True when name is one of --db-dir, --columns, --sort and --where;
+    /// then its value is taken (a bad --where raises UsageError).
+    bool Take(const std::string& name, const std::string& value);
+    /// Checks the columns, the sort list and the directory; raises UsageError.
+    void Check();
+
+    const std::filesystem::path& DbDir() const { return dbDir_; }
+    /// The columns to write, in their order (after Check).
+    const std::vector<std::string>& Columns() const { return columns_; }
+    /// The sort items (after Check).
+    const std::vector<std::string>& Sort() const { return sort_; }
+    const std::vector<ResultCondition>& Where() const { return where_; }
+
+  private:
+    std::filesystem::path dbDir_;
+    std::string columnList_;
+    std::string sortList_;
+    std::vector<std::string> columns_;
+    std::vector<std::string> sort_;
+    std::vector<ResultCondition> where_;
+};
+
+} // namespace kestrom::cli
