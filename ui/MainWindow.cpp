@@ -2,12 +2,14 @@
 
 #include "load/CallTable.h"
 
+#include "results/ExportName.h"
 #include "results/ResultQuery.h"
 #include "results/ResultTotals.h"
 #include "settings/SettingsFiles.h"
 #include "ui/ColumnChooser.h"
 #include "ui/Controls.h"
 #include "ui/ExchangeList.h"
+#include "ui/ExportCommand.h"
 #include "ui/FilterBar.h"
 #include "ui/Guarded.h"
 #include "ui/MainFrontEnd.h"
@@ -102,11 +104,17 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     connect(restoreStateButton_, &QPushButton::clicked, this, &TSearchForm::restoreState);
     connect(defaultsButton_, &QPushButton::clicked, this, &TSearchForm::setDefaults);
     connect(optimizeColumnsButton_, &QPushButton::clicked, this, &TSearchForm::fitColumns);
+    export_ = std::make_unique<ExportCommand>(this, *grid_);
+    connect(exportButton_, &QPushButton::clicked, this, &TSearchForm::exportResult);
     ConnectGrid();
     FormCreate();
 }
 
 TSearchForm::~TSearchForm() = default;
+
+ExportCommand& TSearchForm::Export() {
+    return *export_;
+}
 
 void TSearchForm::ConnectGrid() {
     RowColouring& colouring = grid_->Colouring();
@@ -366,6 +374,14 @@ void TSearchForm::reorderResult() {
             QMessageBox::critical(this, QApplication::applicationDisplayName(), message,
                                   QMessageBox::Ok);
     }
+}
+
+void TSearchForm::exportResult() {
+    if (session_.Busy()) return;
+    const TPreFilter f = filterBar_->Filter();
+    export_->Run(
+        ToQString(settings_.ExportPath),
+        ToQString(ProposedExportName(f.NumberAOn, f.NumberAText, f.NumberBOn, f.NumberBText)));
 }
 
 void TSearchForm::fitColumns() {

@@ -33,7 +33,7 @@
 // | N4                 | (clearList)                                | ExchangeList   |
 // | ButtonGroup1       | startButton_ (startLoad)                   | window         |
 // | ButtonGroup3       | openTableButton_ (openTable)               | window         |
-// | ButtonGroup5       | exportButton_                              | window         |
+// | ButtonGroup5       | exportButton_ (exportResult)               | window         |
 // | ButtonGroup2       | printButton_                               | window         |
 // | GroupBox2          | FilterBar itself                           | FilterBar      |
 // | ToolBar1, ToolBar4 | (layout)                                   | FilterBar      |
@@ -117,6 +117,7 @@ class QStatusBar;
 namespace kestrom {
 
 class ExchangeList;
+class ExportCommand;
 class FilterBar;
 class MainFrontEnd;
 class PeriodPickers;
@@ -147,6 +148,8 @@ class TSearchForm : public QWidget {
     const SettingsState& Settings() const { return settings_; }
     LoadSession& Session() { return session_; }
     WindowFrontEnd& FrontEnd();
+    /// The export command, whose dialog and messages tests answer.
+    ExportCommand& Export();
     bool LoadRunning() const { return session_.Busy(); }
     /// The load that "Начать" runs with the controls as they are now.
     LoadRequest Request() const;
@@ -160,6 +163,7 @@ class TSearchForm : public QWidget {
     void setDefaults();  // ButtonGroup12 "По умолчанию"
     void cancelLoad();   // message 1186 (MsgMain2)
     void fitColumns(); // ButtonGroup4 "Оптимизировать ширину колонок" (BitBtn5Click)
+    void exportResult(); // ButtonGroup5 "Экспорт" (ButtonGroup5Items0Click)
     /// A click on a title changed the sort marks: the query runs again in
     /// their order; a failure shows the engine's error and leaves no rows.
     void reorderResult();
@@ -216,6 +220,7 @@ class TSearchForm : public QWidget {
     QStatusBar* statusBar_ = nullptr;              // StatusBar1
     std::vector<QLabel*> statusPanels_;
     std::unique_ptr<MainFrontEnd> frontEnd_;
+    std::unique_ptr<ExportCommand> export_;
 };
 
 /// The window caption: "Программа просмотра АМА-записей v." followed by the

@@ -133,6 +133,7 @@ void ResultGrid::BeginOpening() {
     filterRow_->Rebuild(0);
     filter_.reset();
     texts_.reset();
+    hasResult_ = false;
     model_->Clear();
 }
 
@@ -141,6 +142,7 @@ void ResultGrid::ShowResult(Query& query, const std::vector<std::string>& displa
     model_->StartLoad(query);
     if (!model_->LoadRemaining()) throw std::runtime_error(model_->LastError().toStdString());
     SetUpColumns(ToQStringList(displayed), ToQStringList(master));
+    hasResult_ = true;
     AttachData();
     ShowGrid();
 }
@@ -247,12 +249,15 @@ void ResultGrid::ShowMarks() {
 }
 
 void ResultGrid::ShowReorderedResult(Query& query) {
+    hasResult_ = false;
     model_->ReloadRows(query);
     if (!model_->LoadRemaining()) throw std::runtime_error(model_->LastError().toStdString());
+    hasResult_ = true;
     ApplyFilter();
 }
 
 void ResultGrid::DropRows() {
+    hasResult_ = false;
     model_->ClearRows();
 }
 

@@ -111,6 +111,8 @@ class ResultGrid : public QTableView {
     void ShowReorderedResult(Query& query);
     /// The re-run failed: no rows, the columns stay.
     void DropRows();
+    /// A result is open: the last opening or re-run read its rows.
+    bool HasResult() const { return hasResult_; }
 
     // --- the filter row ----------------------------------------------------
     FilterRow& Filters() const { return *filterRow_; }
@@ -174,6 +176,7 @@ class ResultGrid : public QTableView {
     bool fitsToWidth_ = true;
     TitleSortMarks marks_;
     bool sortPending_ = false;
+    bool hasResult_ = false;
     std::unique_ptr<CellTexts> texts_;
     std::unique_ptr<RowFilter> filter_; // over texts_
     RowColouring colouring_;
