@@ -32,4 +32,11 @@ int Query(const Args& args, const std::filesystem::path& programDir);
 /// failed export leaves FILE as it was.
 int Export(const Args& args, const std::filesystem::path& programDir);
 
+/// `print --pdf FILE [--db-dir DIR] [--columns ...] [--sort ...]
+/// [--where COLUMN:CONDITION]...`: the printed pages of the rows of the result
+/// query that pass the conditions, with the look of a fresh window and the
+/// header lines of the last load, written as a PDF file. A failure leaves no
+/// file and an existing FILE as it was.
+int Print(const Args& args, const std::filesystem::path& programDir);
+
 } // namespace kestrom::cli

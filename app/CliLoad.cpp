@@ -3,15 +3,35 @@
 #include "db/Database.h"
 #include "load/LoadCommand.h"
 #include "load/PreFilter.h"
+#include "settings/SettingsFiles.h"
 
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 namespace kestrom::cli {
 
 namespace {
+
+/// The console's load keeps the print header lines in addpar.ini of the
+/// call table's directory, as the window keeps them in its own.
+class HeaderKeepingFrontEnd : public ConsoleFrontEnd {
+  public:
+    explicit HeaderKeepingFrontEnd(const std::filesystem::path& dir) {
+        settings_.ProgramDir = WithTrailingDelimiter(dir.string());
+    }
+    void SavePrintHeaders(const std::string& printStr, const std::string& printStr1) override {
+        settings_.PrintStr = printStr;
+        settings_.PrintStr1 = printStr1;
+        kestrom::SavePrintHeaders(settings_);
+    }
+
+  private:
+    SettingsState settings_;
+};
 
 struct ArgError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -157,7 +177,7 @@ int Load(const Args& args, const std::filesystem::path& programDir) {
         return 2;
     }
     try {
-        ConsoleFrontEnd fe;
+        HeaderKeepingFrontEnd fe(std::filesystem::absolute(a.dbDir));
         Database db(a.dbDir);
         LoadSession session(db);
         const LoadOutcome out = session.Run(a.request, fe);

@@ -23,7 +23,9 @@ void Usage() {
            "                    [--out FILE]\n"
            "  kestrom-cli export --format html|xls|xlsx|csv --out FILE [--db-dir DIR]\n"
            "                     [--columns NAME,...] [--sort ITEM,...]\n"
-           "                     [--where COLUMN:CONDITION]...\n";
+           "                     [--where COLUMN:CONDITION]...\n"
+           "  kestrom-cli print --pdf FILE [--db-dir DIR] [--columns NAME,...]\n"
+           "                    [--sort ITEM,...] [--where COLUMN:CONDITION]...\n";
 }
 
 } // namespace kestrom::cli
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
     if (command == "load") return kestrom::cli::Load(args, kestrom::ProgramDirectory(argv[0]));
     if (command == "query") return kestrom::cli::Query(args, kestrom::ProgramDirectory(argv[0]));
     if (command == "export") return kestrom::cli::Export(args, kestrom::ProgramDirectory(argv[0]));
+    if (command == "print") return kestrom::cli::Print(args, kestrom::ProgramDirectory(argv[0]));
     std::cerr << "kestrom-cli: неизвестная команда: " << command << "\n";
     Usage();
     return 2;
