@@ -14,6 +14,7 @@
 #include "ui/Guarded.h"
 #include "ui/MainFrontEnd.h"
 #include "ui/PeriodPickers.h"
+#include "ui/PrintCommand.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDates.h"
 #include "ui/QtText.h"
@@ -106,6 +107,8 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     connect(optimizeColumnsButton_, &QPushButton::clicked, this, &TSearchForm::fitColumns);
     export_ = std::make_unique<ExportCommand>(this, *grid_);
     connect(exportButton_, &QPushButton::clicked, this, &TSearchForm::exportResult);
+    print_ = std::make_unique<PrintCommand>(this, *grid_, session_);
+    connect(printButton_, &QPushButton::clicked, this, &TSearchForm::printResult);
     ConnectGrid();
     FormCreate();
 }
@@ -130,6 +133,10 @@ void TSearchForm::ConnectGrid() {
     connect(grid_, &ResultGrid::sortRequested, this, &TSearchForm::reorderResult);
     connect(grid_, &ResultGrid::shownRowsChanged, this, &TSearchForm::ShowTotals);
     ShowTotals();
+}
+
+PrintCommand& TSearchForm::Print() {
+    return *print_;
 }
 
 WindowFrontEnd& TSearchForm::FrontEnd() {
@@ -382,6 +389,11 @@ void TSearchForm::exportResult() {
     export_->Run(
         ToQString(settings_.ExportPath),
         ToQString(ProposedExportName(f.NumberAOn, f.NumberAText, f.NumberBOn, f.NumberBText)));
+}
+
+void TSearchForm::printResult() {
+    if (session_.Busy()) return;
+    print_->Run();
 }
 
 void TSearchForm::fitColumns() {

@@ -34,7 +34,7 @@
 // | ButtonGroup1       | startButton_ (startLoad)                   | window         |
 // | ButtonGroup3       | openTableButton_ (openTable)               | window         |
 // | ButtonGroup5       | exportButton_ (exportResult)               | window         |
-// | ButtonGroup2       | printButton_                               | window         |
+// | ButtonGroup2       | printButton_ (printResult)                 | window         |
 // | GroupBox2          | FilterBar itself                           | FilterBar      |
 // | ToolBar1, ToolBar4 | (layout)                                   | FilterBar      |
 // | ToolButton1        | numberAToggle_ (toggleNumberA)             | FilterBar      |
@@ -96,6 +96,13 @@
 // | ProgressBar1       | progressBar_                               | TForm2         |
 // | BitBtn1            | cancelButton_ (askCancel)                  | TForm2         |
 // | Shape1, Bevel1     | (layout)                                   | TForm2         |
+// | PrintPreview       | PrintPreview itself (print_->Preview())    | PrintPreview   |
+// | PreviewToolBar     | (the preview's buttons, QActions:)         | PrintPreview   |
+// | FirstPage ...      | FirstPage, PriorPage, NextPage, LastPage,  | PrintPreview   |
+// |                    | FitWidth, FitPage, ZoomIn, ZoomOut,        |                |
+// |                    | PrintPages, SavePdf, ClosePreview          |                |
+// | PageText           | pageText_ ("Страница %d из %d")            | PrintPreview   |
+// | PageView           | pageView_ (the page shown)                 | PrintPreview   |
 
 #include "db/Database.h"
 #include "db/Query.h"
@@ -121,6 +128,7 @@ class ExportCommand;
 class FilterBar;
 class MainFrontEnd;
 class PeriodPickers;
+class PrintCommand;
 class ResultGrid;
 class SettingsPanel;
 class WindowFrontEnd;
@@ -150,6 +158,8 @@ class TSearchForm : public QWidget {
     WindowFrontEnd& FrontEnd();
     /// The export command, whose dialog and messages tests answer.
     ExportCommand& Export();
+    /// The print command, whose preview window tests look at.
+    PrintCommand& Print();
     bool LoadRunning() const { return session_.Busy(); }
     /// The load that "Начать" runs with the controls as they are now.
     LoadRequest Request() const;
@@ -164,6 +174,7 @@ class TSearchForm : public QWidget {
     void cancelLoad();   // message 1186 (MsgMain2)
     void fitColumns(); // ButtonGroup4 "Оптимизировать ширину колонок" (BitBtn5Click)
     void exportResult(); // ButtonGroup5 "Экспорт" (ButtonGroup5Items0Click)
+    void printResult();  // ButtonGroup2 "Печать" (BitBtn4Click)
     /// A click on a title changed the sort marks: the query runs again in
     /// their order; a failure shows the engine's error and leaves no rows.
     void reorderResult();
@@ -221,6 +232,7 @@ class TSearchForm : public QWidget {
     std::vector<QLabel*> statusPanels_;
     std::unique_ptr<MainFrontEnd> frontEnd_;
     std::unique_ptr<ExportCommand> export_;
+    std::unique_ptr<PrintCommand> print_;
 };
 
 /// The window caption: "Программа просмотра АМА-записей v." followed by the

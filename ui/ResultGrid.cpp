@@ -1,5 +1,6 @@
 #include "ui/ResultGrid.h"
 
+#include "ui/CurrentRowDelegate.h"
 #include "ui/DisplayCellTexts.h"
 #include "ui/FilterCell.h"
 #include "ui/FilterRow.h"
@@ -53,13 +54,17 @@ ResultGrid::ResultGrid(QWidget* parent, ResultModel* model)
     disconnect(titles_, SIGNAL(sectionHandleDoubleClicked(int)), this,
                SLOT(resizeColumnToContents(int)));
     connect(titles_, &QHeaderView::sectionHandleDoubleClicked, this, &ResultGrid::FitColumnWidth);
+    // A title click sorts; it marks no column (see eventFilter).
+    titles_->viewport()->installEventFilter(this);
     connect(model_, &ResultModel::shownRowsChanged, this, &ResultGrid::shownRowsChanged);
     colouring_.gridVisible = [this] { return isVisible(); };
     model_->SetRowColouring(&colouring_);
 
     setEditTriggers(NoEditTriggers);
-    setSelectionBehavior(SelectRows);
-    setSelectionMode(SingleSelection);
+    // Blocks of cells are marked; the current row is drawn highlighted.
+    setSelectionBehavior(SelectItems);
+    setSelectionMode(ContiguousSelection);
+    setItemDelegate(new CurrentRowDelegate(*this));
     setSortingEnabled(false);
     setAlternatingRowColors(true);
     QPalette colours = palette();
@@ -373,6 +378,10 @@ void ResultGrid::keyPressEvent(QKeyEvent* event) {
         OpenFindDialog();
         return;
     }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::ControlModifier) {
+        MarkWholeColumns();
+        return;
+    }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         event->modifiers() == Qt::NoModifier) {
         // Enter moves on as Tab does.
@@ -428,6 +437,101 @@ bool ResultGrid::FindNext(const FindRequest& request) {
     }
     Inform(FindDialog::NotFoundText(request.text));
     return false;
+}
+
+// --- marked blocks ------------------------------------------------------------
+
+QItemSelectionModel::SelectionFlags ResultGrid::selectionCommand(const QModelIndex& index,
+                                                                 const QEvent* event) const {
+    if (event != nullptr) {
+        const auto type = event->type();
+        if (type == QEvent::MouseButtonRelease) return QItemSelectionModel::NoUpdate;
+        const bool press = type == QEvent::MouseButtonPress ||
+                           type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress;
+        // A plain click or move only moves the current cell.
+        if (press &&
+            !static_cast<const QInputEvent*>(event)->modifiers().testFlag(Qt::ShiftModifier))
+            return QItemSelectionModel::Clear;
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
+bool ResultGrid::eventFilter(QObject* watched, QEvent* event) {
+    // The view selects a title's column while the mouse is pressed on it,
+    // unless whole rows are selected: rows it is, for that while.
+    if (watched == titles_->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            setSelectionBehavior(SelectRows);
+        else if (event->type() == QEvent::MouseButtonRelease)
+            setSelectionBehavior(SelectItems);
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void ResultGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (previous.isValid() && previous.row() != current.row()) UpdateRow(previous.row());
+    if (current.isValid()) UpdateRow(current.row());
+}
+
+void ResultGrid::UpdateRow(int row) {
+    viewport()->update(QRect(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)));
+}
+
+std::optional<ResultGrid::MarkedBlock> ResultGrid::Marked() const {
+    const QItemSelection selection = selectionModel()->selection();
+    if (selection.isEmpty() || model_->rowCount() == 0) return std::nullopt;
+    MarkedBlock block;
+    block.firstRow = model_->rowCount();
+    std::vector<int> logical;
+    qsizetype cells = 0;
+    for (const QItemSelectionRange& range : selection) {
+        block.firstRow = std::min(block.firstRow, range.top());
+        block.lastRow = std::max(block.lastRow, range.bottom());
+        for (int c = range.left(); c <= range.right(); ++c)
+            if (!titles_->isSectionHidden(c)) logical.push_back(c);
+        cells += static_cast<qsizetype>(range.width()) * range.height();
+    }
+    block.wholeColumns = block.firstRow == 0 && block.lastRow == model_->rowCount() - 1;
+    if (logical.empty() || (cells < 2 && !block.wholeColumns)) return std::nullopt;
+    std::sort(logical.begin(), logical.end(),
+              [this](int a, int b) { return titles_->visualIndex(a) < titles_->visualIndex(b); });
+    logical.erase(std::unique(logical.begin(), logical.end()), logical.end());
+    block.columns = std::move(logical);
+    return block;
+}
+
+void ResultGrid::MarkBlock(int firstRow, int firstColumn, int lastRow, int lastColumn) {
+    if (!model_->index(firstRow, firstColumn).isValid() ||
+        !model_->index(lastRow, lastColumn).isValid())
+        return;
+    // The columns between the two on the screen, whatever their logical order.
+    const int from = titles_->visualIndex(firstColumn);
+    const int to = titles_->visualIndex(lastColumn);
+    QItemSelection selection;
+    for (int visual = std::min(from, to); visual <= std::max(from, to); ++visual) {
+        const int logical = titles_->logicalIndex(visual);
+        if (!titles_->isSectionHidden(logical))
+            selection.select(model_->index(std::min(firstRow, lastRow), logical),
+                             model_->index(std::max(firstRow, lastRow), logical));
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void ResultGrid::MarkWholeColumns() {
+    const int rows = model_->rowCount();
+    if (rows == 0) return;
+    std::vector<int> columns;
+    if (const auto block = Marked())
+        columns = block->columns;
+    else if (currentIndex().isValid())
+        columns = {currentIndex().column()};
+    if (columns.empty()) return;
+    QItemSelection selection;
+    for (int c : columns)
+        selection.select(model_->index(0, c), model_->index(rows - 1, c));
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void ResultGrid::Inform(const QString& text) {

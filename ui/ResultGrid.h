@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,27 @@ class ResultGrid : public QTableView {
     /// Where the grid's messages go; a message box by default.
     std::function<void(const QString&)> inform;
 
+    // --- marked blocks ------------------------------------------------------
+    /// A block of cells the user marked (dragging or Shift with the mouse or
+    /// the arrow keys; Ctrl+Space widens it to whole columns). A plain click
+    /// or move marks nothing: the current row alone is highlighted then.
+    struct MarkedBlock {
+        /// The shown columns of the block (logical indexes), left to right.
+        std::vector<int> columns;
+        int firstRow = 0; ///< view rows, top to bottom
+        int lastRow = 0;
+        /// The block spans every row: whole columns are marked.
+        bool wholeColumns = false;
+    };
+    /// The marked block; none when nothing or a single cell is marked.
+    std::optional<MarkedBlock> Marked() const;
+    /// Marks the columns of the marked block, or the current column, over
+    /// every row (Ctrl+Space).
+    void MarkWholeColumns();
+    /// Marks the cells from (firstRow, firstColumn) to (lastRow, lastColumn),
+    /// columns as logical indexes and the block spanning them on the screen.
+    void MarkBlock(int firstRow, int firstColumn, int lastRow, int lastColumn);
+
     /// Room for the whole title row and a few data rows: a layout never
     /// squeezes the grid so far that its vertical titles are cut.
     QSize minimumSizeHint() const override;
@@ -158,6 +180,10 @@ class ResultGrid : public QTableView {
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void UpdateRowHeight();
@@ -169,6 +195,7 @@ class ResultGrid : public QTableView {
     QStringList ColumnValues(int logicalIndex) const;
     int FittedWidth(int logicalIndex, WidthFitter& fitter) const;
     void Inform(const QString& text);
+    void UpdateRow(int row);
 
     ResultModel* model_;
     TitleHeader* titles_;
