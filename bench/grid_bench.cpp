@@ -12,6 +12,7 @@
 // Usage: kestrom-bench-grid [--rows N] [--dir DIR]
 
 #include "GeneratedCalls.h"
+#include "OpenInGrid.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "results/ResultQuery.h"
@@ -39,13 +40,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
-
-std::vector<std::string> AllColumns() {
-    std::vector<std::string> names;
-    for (std::string_view n : ResultColumnNames())
-        names.emplace_back(n);
-    return names;
 }
 
 void Report(const char* what, double ms, double targetMs) {
@@ -91,15 +85,7 @@ int main(int argc, char** argv) {
 
     // The opening.
     auto t0 = Clock::now();
-    grid.BeginOpening();
-    const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());
-    if (!opened.ok) {
-        std::fprintf(stderr, "%s: %s\n", opened.message.c_str(), opened.detail.c_str());
-        return 1;
-    }
-    const std::vector<std::string> all = AllColumns();
-    grid.ShowResult(query, all, all);
-    query.Close();
+    if (!bench::OpenInGrid(grid, query)) return 1;
     const ResultSet& rows = grid.Model().Result();
     std::printf("opening: %zu result rows in %.2f s\n", rows.RowCount(), Ms(t0) / 1000);
     std::printf("%-44s %9.1f B    (target under 150 B)\n", "held result per row",

@@ -11,6 +11,7 @@
 // Usage: kestrom-bench-print [--rows N] [--pdf-rows N] [--dir DIR]
 
 #include "GeneratedCalls.h"
+#include "OpenInGrid.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "load/LoadCommand.h"
@@ -40,26 +41,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
-
-std::vector<std::string> DisplayedColumns() {
-    std::vector<std::string> names;
-    for (std::string_view n : ResultColumnNames())
-        names.emplace_back(n);
-    return names;
-}
-
-bool OpenResult(ResultGrid& grid, Query& query) {
-    grid.BeginOpening();
-    const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());
-    if (!opened.ok) {
-        std::fprintf(stderr, "%s: %s\n", opened.message.c_str(), opened.detail.c_str());
-        return false;
-    }
-    const std::vector<std::string> all = DisplayedColumns();
-    grid.ShowResult(query, all, all);
-    query.Close();
-    return true;
 }
 
 /// The parts of opening the preview, each alone.
@@ -123,7 +104,7 @@ int main(int argc, char** argv) {
     grid.resize(1280, 800);
     grid.show();
     QApplication::processEvents();
-    if (!OpenResult(grid, query)) return 1;
+    if (!bench::OpenInGrid(grid, query)) return 1;
     std::printf("result: %d rows in the grid\n", grid.Model().rowCount());
 
     LoadSession session(db);

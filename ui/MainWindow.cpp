@@ -293,6 +293,13 @@ void TSearchForm::Inform(const QString& text) {
                                  QMessageBox::Ok);
 }
 
+void TSearchForm::ShowError(const QString& title, const QString& text) {
+    if (showError)
+        showError(title, text);
+    else
+        QMessageBox::critical(this, title, text, QMessageBox::Ok);
+}
+
 void TSearchForm::SetLoadRunning(bool running) {
     for (QWidget* w :
          {startButton_, openTableButton_, exportButton_, printButton_, defaultsButton_})
@@ -347,12 +354,7 @@ void TSearchForm::openTable() {
         query_.Close();
         QApplication::restoreOverrideCursor();
         grid_->SetAttached(true);
-        const QString title = ToQString(opened.title);
-        const QString message = ToQString(opened.message);
-        if (showError)
-            showError(title, message);
-        else
-            QMessageBox::critical(this, title, message, QMessageBox::Ok);
+        ShowError(ToQString(opened.title), ToQString(opened.message));
         TellTableState(false);
         return;
     }
@@ -373,14 +375,8 @@ void TSearchForm::reorderResult() {
     query_.Close();
     if (!shown) grid_->DropRows();
     QApplication::restoreOverrideCursor();
-    if (!reordered.ok) {
-        const QString message = ToQString(reordered.message);
-        if (showError)
-            showError(QApplication::applicationDisplayName(), message);
-        else
-            QMessageBox::critical(this, QApplication::applicationDisplayName(), message,
-                                  QMessageBox::Ok);
-    }
+    if (!reordered.ok)
+        ShowError(QApplication::applicationDisplayName(), ToQString(reordered.message));
 }
 
 void TSearchForm::exportResult() {

@@ -195,6 +195,8 @@ class TSearchForm : public QWidget {
     void ApplyWindowState(int state);
     TDateTime Today() const;
     void Inform(const QString& text);
+    /// The error box (or the showError hook).
+    void ShowError(const QString& title, const QString& text);
     void SetLoadRunning(bool running);
     /// After an opening: says once that the last load broke off, or, when the
     /// opening failed, what is wrong with the table file.
