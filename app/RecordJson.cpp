@@ -6,6 +6,40 @@ namespace kestrom {
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence that begins s (an ASCII
+// character is one), or 0 when s does not begin with one.
+std::size_t Utf8SequenceLength(std::string_view s) {
+    const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = b(0);
+    if (lead < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (s.size() < n || b(1) < low || b(1) > high) return 0;
+    for (std::size_t i = 2; i < n; ++i)
+        if (b(i) < 0x80 || b(i) > 0xBF) return 0;
+    return n;
+}
+
+void AppendEscaped(std::string& out, unsigned char c) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    out += "\\u00";
+    out += Hex[(c >> 4) & 15];
+    out += Hex[c & 15];
+}
+
 class JsonObject {
   public:
     JsonObject() { out_ = "{"; }
@@ -29,62 +63,7 @@ class JsonObject {
         Quoted(key);
         out_ += ':';
     }
-    // A JSON string of any bytes: well-formed UTF-8 passes as it is; every
-    // other byte (a file name in another code page, say) becomes \u00XX, so
-    // the line stays valid JSON.
-    void Quoted(std::string_view v) {
-        out_ += '"';
-        for (std::size_t i = 0; i < v.size();) {
-            const char c = v[i];
-            if (c == '"' || c == '\\') {
-                out_ += '\\';
-                out_ += c;
-                ++i;
-            } else if (static_cast<unsigned char>(c) < 0x20) {
-                Escaped(static_cast<unsigned char>(c));
-                ++i;
-            } else if (const std::size_t n = Utf8SequenceLength(v.substr(i)); n > 0) {
-                out_.append(v.substr(i, n));
-                i += n;
-            } else {
-                Escaped(static_cast<unsigned char>(c));
-                ++i;
-            }
-        }
-        out_ += '"';
-    }
-    void Escaped(unsigned char c) {
-        static constexpr char Hex[] = "0123456789abcdef";
-        out_ += "\\u00";
-        out_ += Hex[(c >> 4) & 15];
-        out_ += Hex[c & 15];
-    }
-    // The length of the well-formed UTF-8 sequence that begins s (an ASCII
-    // character is one), or 0 when s does not begin with one.
-    static std::size_t Utf8SequenceLength(std::string_view s) {
-        const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-        const unsigned char lead = b(0);
-        if (lead < 0x80) return 1;
-        std::size_t n = 0;
-        unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            n = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            n = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            n = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            return 0;
-        }
-        if (s.size() < n || b(1) < low || b(1) > high) return 0;
-        for (std::size_t i = 2; i < n; ++i)
-            if (b(i) < 0x80 || b(i) > 0xBF) return 0;
-        return n;
-    }
+    void Quoted(std::string_view v) { AppendJsonString(out_, v); }
     std::string out_;
 };
 
@@ -103,6 +82,30 @@ const char* DamageName(RecordDamage d) {
 }
 
 } // namespace
+
+// Well-formed UTF-8 passes as it is; every other byte (a file name in
+// another code page, say) becomes \u00XX, so the text stays valid JSON.
+void AppendJsonString(std::string& out, std::string_view text) {
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+            ++i;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            AppendEscaped(out, static_cast<unsigned char>(c));
+            ++i;
+        } else if (const std::size_t n = Utf8SequenceLength(text.substr(i)); n > 0) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            AppendEscaped(out, static_cast<unsigned char>(c));
+            ++i;
+        }
+    }
+    out += '"';
+}
 
 std::string RecordJson(std::string_view file, const TCallRecord& r, RecordDamage damage,
                        std::int64_t offset) {

@@ -14,4 +14,9 @@ namespace kestrom {
 std::string RecordJson(std::string_view file, const TCallRecord& r, RecordDamage damage,
                        std::int64_t offset);
 
+/// Appends text as a JSON string in double quotes: quotes, backslashes and
+/// control characters escaped, well-formed UTF-8 as it is, any other byte
+/// as \u00XX, so that the result is valid JSON for any bytes.
+void AppendJsonString(std::string& out, std::string_view text);
+
 } // namespace kestrom
