@@ -1,8 +1,11 @@
 #include "archive/PgConnection.h"
 
+#include "archive/ArchiveService.h"
+
 #include <libpq-fe.h>
 
 #include <charconv>
+#include <cstdlib>
 
 namespace kestrom {
 
@@ -32,6 +35,13 @@ std::string ConnectionFailureText(std::string_view message) {
         Contains(message, "No such file or directory"))
         return "Сервер архива недоступен (" + detail + ").";
     return "Не удалось подключиться к архиву (" + detail + ").";
+}
+
+void UseProgramServiceFile(const std::filesystem::path& programDir) {
+    const std::filesystem::path file = programDir / ArchiveServiceFileName;
+    std::error_code ec;
+    if (std::getenv("PGSERVICEFILE") == nullptr && std::filesystem::is_regular_file(file, ec))
+        setenv("PGSERVICEFILE", file.c_str(), 0);
 }
 
 void PgResult::Free::operator()(pg_result* r) const {
@@ -65,7 +75,7 @@ long long PgResult::Integer(int row, int column) const {
     return n;
 }
 
-PgConnection::PgConnection(const std::string& conninfo) {
+PgConnection::PgConnection(const std::string& conninfo) : conninfo_(conninfo) {
     conn_ = PQconnectdb(conninfo.c_str());
     if (conn_ == nullptr)
         throw ArchiveError("Не удалось подключиться к архиву: недостаточно памяти.");
@@ -76,6 +86,9 @@ PgConnection::PgConnection(const std::string& conninfo) {
         throw ArchiveError(text);
     }
     PQsetClientEncoding(conn_, "UTF8");
+    // The server's notices ("already exists, skipping") are not for the user.
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
 }
 
 PgConnection::~PgConnection() {
@@ -136,6 +149,14 @@ void PgConnection::EndCopy() {
     if (r == nullptr || PQresultStatus(r) != PGRES_COMMAND_OK) Fail(r, "COPY");
     PQclear(r);
     while ((r = PQgetResult(conn_)) != nullptr)
+        PQclear(r);
+}
+
+void PgConnection::AbortCopy(std::string_view reason) noexcept {
+    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) return;
+    const std::string text(reason);
+    if (PQputCopyEnd(conn_, text.c_str()) != 1) return;
+    while (pg_result* r = PQgetResult(conn_))
         PQclear(r);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -79,16 +80,28 @@ class PgConnection {
     void BeginCopy(std::string_view sql);
     void PutCopyData(std::string_view bytes);
     void EndCopy();
+    /// Ends a COPY that is under way as failed, so that the server throws
+    /// away its rows and the transaction can be rolled back. Never raises.
+    void AbortCopy(std::string_view reason) noexcept;
 
     /// The server is still there (the connection was not lost).
     bool Ok() const;
+    /// The connection string it was made with, for further connections.
+    const std::string& Conninfo() const { return conninfo_; }
     pg_conn* Raw() const { return conn_; }
 
   private:
     [[noreturn]] void Fail(pg_result* result, std::string_view what) const;
 
     pg_conn* conn_ = nullptr;
+    std::string conninfo_;
 };
+
+/// Lets "service=NAME" connection strings find their service in the
+/// program directory's service file (ArchiveServiceFileName): sets
+/// PGSERVICEFILE to it when the file is there and the variable is not set.
+/// Call it before any thread connects.
+void UseProgramServiceFile(const std::filesystem::path& programDir);
 
 /// The Russian text of a failed connection, from libpq's message.
 std::string ConnectionFailureText(std::string_view libpqMessage);

@@ -89,6 +89,10 @@ class CallTable final : public CallRowWriter {
     /// the table is not open; the result is how the load ended.
     LoadEnd CloseCallTable(bool cancelled = false);
 
+    /// The load broke off for a cause outside the table (the archive it
+    /// copies from failed): its end is recorded as BrokeOff.
+    void BreakOff() { end_ = LoadEnd::BrokeOff; }
+
     bool IsOpen() const { return table_.has_value(); }
     /// The ID of the next row; the number of rows held is one less.
     std::int32_t RowCounter() const { return counter_; }
