@@ -14,8 +14,9 @@ void Usage();
 /// `decode FILE...`: one JSON line per call record on stdout.
 int Decode(const Args& args);
 
-/// `load --ama-dir DIR --from DATE --to DATE [filters] [--db-dir DIR]`: runs
-/// the load command for the days of the period; prints the number of rows.
+/// `load --ama-dir DIR | --server CONNINFO --from DATE --to DATE [filters]
+/// [--db-dir DIR]`: runs the load command for the days of the period, from
+/// the folder's files or from the archive; prints the number of rows.
 int Load(const Args& args, const std::filesystem::path& programDir);
 
 /// `query [--db-dir DIR] [--columns ...] [--sort ...] [--where COLUMN:CONDITION]...
@@ -38,5 +39,19 @@ int Export(const Args& args, const std::filesystem::path& programDir);
 /// header lines of the last load, written as a PDF file. A failure leaves no
 /// file and an existing FILE as it was.
 int Print(const Args& args, const std::filesystem::path& programDir);
+
+/// `archive --server CONNINFO --ama-dir DIR [--exchange X] [--jobs N] [--watch
+/// [--interval SECONDS]]`: creates or upgrades the archive's schema and
+/// ingests the AMA files of the folder that the archive does not hold as they
+/// are, N files at a time; with --watch looks at the folder again every
+/// interval until SIGINT or SIGTERM.
+int Archive(const Args& args, const std::filesystem::path& programDir);
+
+/// `stats [--db-dir DIR] [--where COLUMN:CONDITION]... --format json|csv
+/// [--out FILE]`: the figures of the "Статистика" page (calls per day and
+/// per hour, minutes per day, durations, failures, the top numbers B and A,
+/// rows without a set-up date) of the rows of the result query that pass
+/// the conditions, as one JSON object or as CSV records.
+int Stats(const Args& args, const std::filesystem::path& programDir);
 
 } // namespace kestrom::cli

@@ -1,4 +1,5 @@
 #include "app/CliCommands.h"
+#include "archive/ArchiveLoad.h"
 #include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
 #include "load/LoadCommand.h"
@@ -92,6 +93,7 @@ void ParseNumber(const std::string& name, std::string_view s, int& mode, std::st
 struct LoadArgs {
     LoadRequest request;
     std::filesystem::path dbDir;
+    std::optional<std::string> server; ///< the archive's connection string
 };
 
 LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
@@ -111,6 +113,8 @@ LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
         };
         if (name == "--ama-dir") {
             period.AmaFolder = value();
+        } else if (name == "--server") {
+            a.server = value();
         } else if (name == "--from") {
             from = ParseDate(value());
             if (!from) throw ArgError("--from: ожидается дата ГГГГ-ММ-ДД: " + args[i]);
@@ -152,9 +156,16 @@ LoadArgs Parse(const Args& args, const std::filesystem::path& programDir) {
         }
     }
     std::error_code ec;
-    if (period.AmaFolder.empty()) throw ArgError("--ama-dir: не указан каталог файлов *.AMA");
-    if (!std::filesystem::is_directory(period.AmaFolder, ec))
+    if (a.server && !period.AmaFolder.empty())
+        throw ArgError("--ama-dir и --server: укажите что-то одно — каталог файлов или архив");
+    if (a.server) {
+        if (a.server->empty()) throw ArgError("--server: пустая строка подключения к архиву");
+    } else if (period.AmaFolder.empty()) {
+        throw ArgError("не указан источник: --ama-dir (каталог файлов *.AMA) или --server "
+                       "(архив)");
+    } else if (!std::filesystem::is_directory(period.AmaFolder, ec)) {
         throw ArgError("--ama-dir: каталог не существует: " + period.AmaFolder);
+    }
     if (!std::filesystem::is_directory(a.dbDir, ec))
         throw ArgError("--db-dir: каталог не существует: " + a.dbDir.string());
     if (!from) throw ArgError("--from: не указана дата начала периода");
@@ -180,6 +191,8 @@ int Load(const Args& args, const std::filesystem::path& programDir) {
         HeaderKeepingFrontEnd fe(std::filesystem::absolute(a.dbDir));
         Database db(a.dbDir);
         LoadSession session(db);
+        std::optional<ArchiveLoad> archive;
+        if (a.server) a.request.Archive = &archive.emplace(*a.server);
         const LoadOutcome out = session.Run(a.request, fe);
         if (!out.Ran) return 1;
         std::cout << "Загружено: " << out.Loaded << " записей." << std::endl;

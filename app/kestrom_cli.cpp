@@ -12,7 +12,8 @@ void Usage() {
     std::cerr
         << "Использование:\n"
            "  kestrom-cli decode FILE...\n"
-           "  kestrom-cli load --ama-dir DIR --from YYYY-MM-DD --to YYYY-MM-DD\n"
+           "  kestrom-cli load --ama-dir DIR | --server CONNINFO\n"
+           "                   --from YYYY-MM-DD --to YYYY-MM-DD\n"
            "                   [--exchange X] [--a MODE:TEXT] [--b MODE:TEXT] [--join and|or]\n"
            "                   [--in-tg N] [--out-tg N] [--error-code N]\n"
            "                   [--time-from HH:MM:SS] [--time-to HH:MM:SS] [--all-calls]\n"
@@ -25,7 +26,13 @@ void Usage() {
            "                     [--columns NAME,...] [--sort ITEM,...]\n"
            "                     [--where COLUMN:CONDITION]...\n"
            "  kestrom-cli print --pdf FILE [--db-dir DIR] [--columns NAME,...]\n"
-           "                    [--sort ITEM,...] [--where COLUMN:CONDITION]...\n";
+           "                    [--sort ITEM,...] [--where COLUMN:CONDITION]...\n"
+           "  kestrom-cli stats [--db-dir DIR] [--where COLUMN:CONDITION]...\n"
+           "                    --format json|csv [--out FILE]\n"
+           "  kestrom-cli archive --server CONNINFO --ama-dir DIR [--exchange X] [--jobs N]\n"
+           "                      [--watch [--interval SECONDS]]\n"
+           "    CONNINFO: host=... port=... dbname=... user=... или service=ИМЯ;\n"
+           "    пароль — в файле паролей libpq (~/.pgpass, PGPASSFILE, права 0600)\n";
 }
 
 } // namespace kestrom::cli
@@ -44,6 +51,9 @@ int main(int argc, char** argv) {
     if (command == "query") return kestrom::cli::Query(args, kestrom::ProgramDirectory(argv[0]));
     if (command == "export") return kestrom::cli::Export(args, kestrom::ProgramDirectory(argv[0]));
     if (command == "print") return kestrom::cli::Print(args, kestrom::ProgramDirectory(argv[0]));
+    if (command == "stats") return kestrom::cli::Stats(args, kestrom::ProgramDirectory(argv[0]));
+    if (command == "archive")
+        return kestrom::cli::Archive(args, kestrom::ProgramDirectory(argv[0]));
     std::cerr << "kestrom-cli: неизвестная команда: " << command << "\n";
     Usage();
     return 2;

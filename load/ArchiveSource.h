@@ -30,17 +30,23 @@ class ArchiveSource {
     /// What one day's copy did.
     struct DayCopy {
         std::int64_t Rows = 0; ///< rows the call table received
-        bool Found = false;    ///< the archive holds files of the day
-        /// Empty, or the Russian message of a failure that ended the copy
-        /// (the rows stored before stay).
+        /// The archive holds files of the day with content (an empty file
+        /// counts as none, as in the folder).
+        bool Found = false;
+        /// Empty, or the Russian message of a failure of the archive that
+        /// ended the copy (the rows stored before stay). A row the table
+        /// refuses is no such failure: the table has told the user, and the
+        /// copy goes on with the next file as a load from the files does.
         std::string Error;
     };
 
     /// Copies the rows of the day's files (only the date of day counts) of
     /// the filter's exchange ("*" for every exchange) that pass the filter
-    /// (prepared by PrepareFilter) into the open table. cancelled is looked
-    /// at between rows; the front end's yield hook is called as a load from
-    /// the files calls it.
+    /// (prepared by PrepareFilter) into the open table, in the order a load
+    /// from the files stores them, and drives the front end's progress
+    /// display for the day. cancelled is looked at between rows; the front
+    /// end's yield hook is called for every row. Called only after Connect
+    /// succeeded.
     virtual DayCopy CopyDay(const TPreFilter& filter, TDateTime day, CallTable& table,
                             LoadFrontEnd& frontEnd, const bool& cancelled) = 0;
 };

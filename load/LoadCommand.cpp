@@ -1,6 +1,7 @@
 #include "load/LoadCommand.h"
 
 #include "db/Database.h"
+#include "load/ArchiveSource.h"
 #include "load/CallTable.h"
 #include "load/DaySearch.h"
 #include "load/PreFilter.h"
@@ -135,19 +136,7 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
         fe.Information("Дата окончания периода раньше даты начала!");
         return out;
     }
-    if (period.AmaFolder.empty()) {
-        fe.Information("Не указан путь к файлам *.AMA!");
-        out.OpenResult = r.AutoOpen;
-        return out;
-    }
-    if (const std::string why = FolderAccessError(period.AmaFolder); !why.empty()) {
-        fe.Information(std::string("Нет доступа к папке ")
-                           .append(period.AmaFolder)
-                           .append(": ")
-                           .append(why)
-                           .append("."));
-        return out;
-    }
+    if (!SourceReady(r, fe, out)) return out;
 
     fe.LoadStarting();
     if (const std::string recreated = EmptyCallTable(db_); !recreated.empty()) {
@@ -155,13 +144,11 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
         fe.Information(recreated);
     }
     fe.SetResultAttached(false);
-    TDateTime day = period.Start;
     std::string printStr = std::string("Выборка данных начиная с ")
                                .append(fe.ShortDate(period.Start))
                                .append(" по ")
                                .append(fe.ShortDate(period.End))
                                .append(".");
-    const int days = PeriodDays(period.Start, period.End);
     TPreFilter filter = r.Filter;
     filter.ExchangeNumber = ExchangeOf(r.Filter);
     if (filter.ExchangeNumber != "*")
@@ -174,19 +161,7 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
     CallTable table(db_, fe, fe.Yield());
     table.OpenCallTable();
     cancelled_ = false;
-    DayLoader loader(fe, table, filter, cancelled_);
-    for (int i = 0; i < days; ++i) {
-        DayOutcome d = loader.LoadDayFiles(period.AmaFolder, filter.ExchangeNumber, day);
-        out.Loaded += d.Rows;
-        out.Stats += d.Stats;
-        out.Damaged.insert(out.Damaged.end(), d.Damaged.begin(), d.Damaged.end());
-        ++out.Days;
-        if (cancelled_) {
-            out.Cancelled = true;
-            break;
-        }
-        day += 1;
-    }
+    if (!LoadDays(r, filter, table, fe, out)) table.BreakOff();
     cancelled_ = false;
     fe.SetResultAttached(true);
     out.End = table.CloseCallTable(out.Cancelled);
@@ -197,6 +172,69 @@ LoadOutcome LoadSession::Load(const LoadRequest& r, LoadFrontEnd& fe) {
         fe.Information(report);
     out.OpenResult = r.AutoOpen;
     return out;
+}
+
+// The AMA folder, or the archive, can be used: otherwise the user is told
+// why and the call table is not touched.
+bool LoadSession::SourceReady(const LoadRequest& r, LoadFrontEnd& fe, LoadOutcome& out) {
+    if (r.Archive != nullptr) {
+        fe.SetBusyCursor(true);
+        const std::string why = r.Archive->Connect();
+        fe.SetBusyCursor(false);
+        if (!why.empty()) fe.Information(why);
+        return why.empty();
+    }
+    const std::string& folder = r.Period.AmaFolder;
+    if (folder.empty()) {
+        fe.Information("Не указан путь к файлам *.AMA!");
+        out.OpenResult = r.AutoOpen;
+        return false;
+    }
+    if (const std::string why = FolderAccessError(folder); !why.empty()) {
+        fe.Information(std::string("Нет доступа к папке ")
+                           .append(folder)
+                           .append(": ")
+                           .append(why)
+                           .append("."));
+        return false;
+    }
+    return true;
+}
+
+// The days of the period, one after the other, from the folder or the
+// archive, until the last or a cancel. False when the archive failed and the
+// load broke off.
+bool LoadSession::LoadDays(const LoadRequest& r, const TPreFilter& filter, CallTable& table,
+                           LoadFrontEnd& fe, LoadOutcome& out) {
+    DayLoader loader(fe, table, filter, cancelled_);
+    TDateTime day = r.Period.Start;
+    const int days = PeriodDays(r.Period.Start, r.Period.End);
+    for (int i = 0; i < days; ++i) {
+        if (r.Archive != nullptr) {
+            const ArchiveSource::DayCopy copy =
+                r.Archive->CopyDay(filter, day, table, fe, cancelled_);
+            out.Loaded += copy.Rows;
+            if (!copy.Error.empty()) {
+                fe.Information(copy.Error);
+                return false;
+            }
+            if (!copy.Found)
+                fe.NoFilesForDay(
+                    std::string("Файлы за ").append(fe.ShortDate(day)).append(" не найдены!"));
+        } else {
+            DayOutcome d = loader.LoadDayFiles(r.Period.AmaFolder, filter.ExchangeNumber, day);
+            out.Loaded += d.Rows;
+            out.Stats += d.Stats;
+            out.Damaged.insert(out.Damaged.end(), d.Damaged.begin(), d.Damaged.end());
+        }
+        ++out.Days;
+        if (cancelled_) {
+            out.Cancelled = true;
+            break;
+        }
+        day += 1;
+    }
+    return true;
 }
 
 } // namespace kestrom

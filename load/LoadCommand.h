@@ -14,6 +14,7 @@
 
 namespace kestrom {
 
+class ArchiveSource;
 class Database;
 
 /// The item texts of the two number-mode lists, in item order.
@@ -22,7 +23,8 @@ inline constexpr std::array<std::string_view, 7> NumberMatchTexts = {
 /// The item texts of the AND/OR list.
 inline constexpr std::array<std::string_view, 2> NumberJoinTexts = {"AND", "OR"};
 
-/// The days of a load and the folder their files lie in.
+/// The days of a load and the folder their files lie in (unused when the
+/// rows come from an archive).
 struct LoadPeriod {
     std::string AmaFolder;
     TDateTime Start = 0; ///< the first day (its time of day 00:00)
@@ -40,6 +42,10 @@ struct LoadRequest {
     bool AutoOpen = true;
     /// The window insists on at least one switched-on filter; the console does not.
     bool RequireFilter = true;
+    /// When set, the rows come from this archive instead of the AMA folder:
+    /// it is connected before the call table is touched, and a failure to
+    /// connect ends the load with the table as it was.
+    ArchiveSource* Archive = nullptr;
 };
 
 /// Whether any filter of the request is switched on ("Только успешные" and
@@ -90,6 +96,9 @@ class LoadSession {
 
   private:
     LoadOutcome Load(const LoadRequest& request, LoadFrontEnd& frontEnd);
+    bool SourceReady(const LoadRequest& request, LoadFrontEnd& frontEnd, LoadOutcome& out);
+    bool LoadDays(const LoadRequest& request, const TPreFilter& filter, CallTable& table,
+                  LoadFrontEnd& frontEnd, LoadOutcome& out);
 
     Database& db_;
     std::string printStr_;

@@ -118,6 +118,8 @@ void ReadRemainingKeys(const IniFile& ini, const SettingsState& d, SettingsState
     const int window = ini.ReadInteger(StateSection, "window", d.WindowState);
     if (window >= 0 && window <= 2) s.WindowState = window;
     s.SaveOnExit = ini.ReadBool(StateSection, "SaveOnExit", d.SaveOnExit);
+    s.Statistics = ini.ReadBool(StateSection, "Statistics", d.Statistics);
+    s.ArchiveSource = ini.ReadBool(StateSection, "ArchiveSource", d.ArchiveSource);
 }
 
 } // namespace
@@ -170,6 +172,8 @@ void SaveState(const SettingsState& s) {
     ini.WriteInteger(StateSection, "filter", s.Filter);
     ini.WriteInteger(StateSection, "window", s.WindowState);
     ini.WriteBool(StateSection, "SaveOnExit", s.SaveOnExit);
+    ini.WriteBool(StateSection, "Statistics", s.Statistics);
+    ini.WriteBool(StateSection, "ArchiveSource", s.ArchiveSource);
 }
 
 void SaveDatePresets(const SettingsState& s) {

@@ -48,8 +48,8 @@ std::vector<std::string> LoadSettingsFiles(SettingsState& s);
 void RestoreState(SettingsState& s);
 
 /// Writes VisibleCol, SortCol, then successful, optimizeCol, AutoOpen,
-/// AutoSave, ColorRows, AtsBootton, TypeA, TypeB, AtsNum, filter, window and
-/// SaveOnExit.
+/// AutoSave, ColorRows, AtsBootton, TypeA, TypeB, AtsNum, filter, window,
+/// SaveOnExit and Statistics.
 void SaveState(const SettingsState& s);
 /// Writes Date1_td, Date1_yd, Date1_mon, Date2_td, Date2_yt.
 void SaveDatePresets(const SettingsState& s);

@@ -46,6 +46,7 @@ SettingsState WithDefaultCommand(SettingsState s) {
     s.AtsNum = s.Exchanges.empty() ? d.AtsNum : 0;
     s.Filter = d.Filter;
     s.SaveOnExit = d.SaveOnExit;
+    s.Statistics = d.Statistics;
     return s;
 }
 

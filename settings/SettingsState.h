@@ -61,6 +61,11 @@ struct SettingsState {
     /// 0 normal, 1 minimised, 2 maximised.
     int WindowState = 0;
     bool SaveOnExit = false; ///< "Автосохранение состояния по выходу"
+    bool Statistics = false; ///< the page "Статистика" beside the grid is shown
+    /// "Загружать из архива (PostgreSQL)": a load takes its rows from the
+    /// shared call archive instead of the AMA folder. Like the paths, the
+    /// command "По умолчанию" leaves it as it is.
+    bool ArchiveSource = false;
 };
 
 /// The built-in defaults of addpar.ini: a first start's state, and the value

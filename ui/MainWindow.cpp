@@ -1,4 +1,6 @@
 #include "ui/MainWindow.h"
+#include "archive/ArchiveLoad.h"
+#include "archive/ArchiveService.h"
 
 #include "load/CallTable.h"
 
@@ -21,6 +23,7 @@
 #include "ui/ResultGrid.h"
 #include "ui/RowColouring.h"
 #include "ui/SettingsPanel.h"
+#include "ui/StatisticsPanel.h"
 #include "ui/TwoPartRow.h"
 
 #include <QApplication>
@@ -32,6 +35,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -62,6 +66,7 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     filterBar_ = new FilterBar(*exchange_, programDir_, this);
     settingsPanel_ = new SettingsPanel(settings_, inform_, this);
     grid_ = new ResultGrid(this);
+    statistics_ = new StatisticsPanel(*grid_, this);
 
     auto* main = new QVBoxLayout(this);
     main->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +83,7 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     middle->setContentsMargins(0, 0, 0, 0);
     // At the top of Panel2 also when the grid is hidden (after a failed opening).
     middle->addWidget(settingsPanel_, 0, Qt::AlignTop);
-    middle->addWidget(grid_, 1);
+    middle->addWidget(BuildGridAndStatistics(panel2), 1);
     main->addWidget(panel2, 1);
 
     statusBar_ = Named(new QStatusBar(this), "StatusBar1");
@@ -105,6 +110,7 @@ TSearchForm::TSearchForm(std::string programDir, QWidget* parent)
     connect(restoreStateButton_, &QPushButton::clicked, this, &TSearchForm::restoreState);
     connect(defaultsButton_, &QPushButton::clicked, this, &TSearchForm::setDefaults);
     connect(optimizeColumnsButton_, &QPushButton::clicked, this, &TSearchForm::fitColumns);
+    connect(statisticsButton_, &QPushButton::toggled, this, &TSearchForm::showStatistics);
     export_ = std::make_unique<ExportCommand>(this, *grid_);
     connect(exportButton_, &QPushButton::clicked, this, &TSearchForm::exportResult);
     print_ = std::make_unique<PrintCommand>(this, *grid_, session_);
@@ -137,6 +143,23 @@ void TSearchForm::ConnectGrid() {
 
 PrintCommand& TSearchForm::Print() {
     return *print_;
+}
+
+StatisticsPanel& TSearchForm::Statistics() {
+    return *statistics_;
+}
+
+QWidget* TSearchForm::BuildGridAndStatistics(QWidget* parent) {
+    auto* splitter = Named(new QSplitter(Qt::Horizontal, parent), "StatisticsSplitter");
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(grid_);
+    splitter->addWidget(statistics_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    statistics_->hide();
+    statistics_->folder = [this] { return ToQString(settings_.ExportPath); };
+    gridAndStatistics_ = splitter;
+    return splitter;
 }
 
 WindowFrontEnd& TSearchForm::FrontEnd() {
@@ -177,11 +200,16 @@ QWidget* TSearchForm::BuildFilterStrip() {
     restoreStateButton_ = MakeButton(bar3, "ButtonGroup14", "Восстановить состояние");
     defaultsButton_ = MakeButton(bar3, "ButtonGroup12", "По умолчанию");
     optimizeColumnsButton_ = MakeButton(bar3, "ButtonGroup4", "Оптимизировать ширину колонок");
+    statisticsButton_ = MakeButton(bar3, "StatisticsButton", "Статистика");
+    statisticsButton_->setCheckable(true);
+    statisticsButton_->setToolTip(
+        QString::fromUtf8("Показать или скрыть графики по строкам, которые показывает таблица"));
     filterBar_->OnlySuccessfulBox()->setParent(bar3);
     for (QWidget* w :
          std::initializer_list<QWidget*>{filterBar_->OnlySuccessfulBox(), settingsButton_,
                                          saveStateButton_, restoreStateButton_, defaultsButton_})
         parts->AddLeft(w);
+    parts->AddRight(statisticsButton_);
     parts->AddRight(optimizeColumnsButton_);
     column->addWidget(bar3);
     return panel4;
@@ -253,15 +281,18 @@ void TSearchForm::ReadControls() {
     settings_.Exchanges = exchange_->Numbers();
     settings_.Presets = period_->Marks();
     settings_.WindowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    settings_.Statistics = statisticsButton_->isChecked();
 }
 
 // What a restore and "По умолчанию" both set: the lists, the options, the
-// filter modes, the exchange toggle and the preset marks.
+// filter modes, the exchange toggle, the preset marks and the page
+// "Статистика".
 void TSearchForm::ApplyState(const SettingsState& s) {
     settingsPanel_->Apply(s);
     filterBar_->Apply(s);
     exchange_->SetPressed(s.ExchangeFilterOn);
     period_->SetMarks(s.Presets);
+    statisticsButton_->setChecked(s.Statistics);
 }
 
 void TSearchForm::ApplyWindowState(int state) {
@@ -324,8 +355,20 @@ void TSearchForm::startLoad() {
     settings_.AmaPath = settingsPanel_->AmaFolder();
     incompleteTold_ = false;
     SetLoadRunning(true);
+    LoadRequest request = Request();
+    if (settingsPanel_->ArchiveSource()) {
+        const ArchiveService service = ArchiveServiceOf(programDir_);
+        if (!service.Error.empty()) {
+            Inform(ToQString(service.Error));
+            SetLoadRunning(false);
+            return;
+        }
+        archive_ = std::make_unique<ArchiveLoad>(service.Conninfo);
+        request.Archive = archive_.get();
+    }
     LoadOutcome out;
-    const bool ran = Guarded([&] { out = session_.Run(Request(), *frontEnd_); }, inform_);
+    const bool ran = Guarded([&] { out = session_.Run(request, *frontEnd_); }, inform_);
+    archive_.reset();
     SetLoadRunning(false);
     if (out.Ran)
         statusBar_->showMessage(
@@ -361,6 +404,9 @@ void TSearchForm::openTable() {
     const bool shown = Guarded(
         [&] { grid_->ShowResult(query_, chooser.Displayed(), chooser.AllColumns()); }, inform_);
     query_.Close();
+    // The vertical titles raise the grid's minimum height; the splitter hears
+    // of it only at the next turn of the event loop, the window's layout now.
+    gridAndStatistics_->updateGeometry();
     if (shown && settingsPanel_->OptimizeColumns()) grid_->FitColumnWidths();
     QApplication::restoreOverrideCursor();
     TellTableState(true);
@@ -394,6 +440,11 @@ void TSearchForm::printResult() {
 
 void TSearchForm::fitColumns() {
     grid_->FitColumnWidths();
+}
+
+void TSearchForm::showStatistics(bool shown) {
+    if (statisticsButton_->isChecked() != shown) statisticsButton_->setChecked(shown);
+    statistics_->setVisible(shown);
 }
 
 void TSearchForm::ShowTotals() {

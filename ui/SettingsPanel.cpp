@@ -76,8 +76,10 @@ SettingsPanel::SettingsPanel(SettingsState& settings, InformFn inform, QWidget* 
         MakeCheckBox(options, "CheckBox4", "Автосохранение в списке № АТС", false);
     saveOnExitOption_ =
         MakeCheckBox(options, "CheckBox5", "Автосохранение состояния по выходу", false);
+    archiveSourceOption_ =
+        MakeCheckBox(options, "ArchiveSourceOption", "Загружать из архива (PostgreSQL)", false);
     for (QWidget* w : {autoOpenOption_, optimizeColumnsOption_, colourRowsOption_,
-                       autoSaveExchangesOption_, saveOnExitOption_})
+                       autoSaveExchangesOption_, saveOnExitOption_, archiveSourceOption_})
         optionLayout->addWidget(w);
     right->addWidget(options);
     auto* frame = Named(new QFrame(content), "Panel6");
@@ -153,6 +155,10 @@ bool SettingsPanel::SaveOnExit() const {
     return saveOnExitOption_->isChecked();
 }
 
+bool SettingsPanel::ArchiveSource() const {
+    return archiveSourceOption_->isChecked();
+}
+
 void SettingsPanel::Apply(const SettingsState& s) {
     chooser_->SetDisplayed(s.VisibleColumns);
     chooser_->SetSort(s.SortColumns);
@@ -161,6 +167,7 @@ void SettingsPanel::Apply(const SettingsState& s) {
     autoSaveExchangesOption_->setChecked(s.AutoSaveExchanges);
     colourRowsOption_->setChecked(s.ColorRows);
     saveOnExitOption_->setChecked(s.SaveOnExit);
+    archiveSourceOption_->setChecked(s.ArchiveSource);
 }
 
 void SettingsPanel::ReadInto(SettingsState& s) const {
@@ -171,6 +178,7 @@ void SettingsPanel::ReadInto(SettingsState& s) const {
     s.AutoSaveExchanges = autoSaveExchangesOption_->isChecked();
     s.ColorRows = colourRowsOption_->isChecked();
     s.SaveOnExit = saveOnExitOption_->isChecked();
+    s.ArchiveSource = archiveSourceOption_->isChecked();
     s.FolderHistory.clear();
     for (int i = 0; i < amaFolderBox_->count(); ++i)
         s.FolderHistory.push_back(ToStdString(amaFolderBox_->itemText(i)));

@@ -44,6 +44,8 @@ class SettingsPanel : public QScrollArea {
     bool SaveOnExit() const;        // CheckBox5
     bool OptimizeColumns() const;   // CheckBox2
     bool ColourRows() const;        // CheckBox6
+    /// Loads take their rows from the shared archive.
+    bool ArchiveSource() const; // ArchiveSourceOption
 
     TColumnChooser& Chooser() const { return *chooser_; }
 
@@ -79,6 +81,7 @@ class SettingsPanel : public QScrollArea {
     QCheckBox* colourRowsOption_ = nullptr;        // CheckBox6
     QCheckBox* autoSaveExchangesOption_ = nullptr; // CheckBox4
     QCheckBox* saveOnExitOption_ = nullptr;        // CheckBox5
+    QCheckBox* archiveSourceOption_ = nullptr;     // ArchiveSourceOption
     QPushButton* hideButton_ = nullptr;            // ButtonGroup7
 };
 

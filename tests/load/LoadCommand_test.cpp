@@ -4,6 +4,7 @@
 #include "RecordingFrontEnd.h"
 #include "db/Database.h"
 #include "db/Query.h"
+#include "load/ArchiveSource.h"
 #include "load/DaySearch.h"
 #include "load/PreFilter.h"
 #include "tools/AmaGenerator.h"
@@ -12,6 +13,8 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
+#include <map>
 
 namespace kestrom {
 namespace {
@@ -296,6 +299,145 @@ TEST_F(LoadFixture, DamagedRecordsAreReportedOnceAtTheEnd) {
         expected += "\n" + f.Name + ": " + std::to_string(f.Counts.BadDate + f.Counts.CutOff);
     EXPECT_EQ(fe.messages[0], expected);
     EXPECT_EQ(static_cast<std::uint64_t>(out.Loaded), m.Total.Sound);
+}
+
+// An archive that the test scripts: Connect's answer, and for each day (its
+// day of the month) the rows it stores (numbers A "d-n"), whether it holds
+// files, and a failure after the rows.
+class ScriptedArchive : public ArchiveSource {
+  public:
+    struct Day {
+        int Rows = 0;
+        bool Found = true;
+        std::string Error;
+    };
+
+    std::string Connect() override {
+        ++connects;
+        return connectAnswer;
+    }
+
+    DayCopy CopyDay(const TPreFilter& filter, TDateTime day, CallTable& table,
+                    LoadFrontEnd& frontEnd, const bool& cancelled) override {
+        const int dom = CivilFromDays(DatePart(day)).day;
+        calls.push_back(dom);
+        filters.push_back(filter);
+        const Day script = days.count(dom) ? days[dom] : Day{};
+        DayCopy out;
+        out.Found = script.Found;
+        for (int i = 1; i <= script.Rows && !cancelled; ++i) {
+            TCallRecord r;
+            r.Owner_N.assign(std::to_string(dom) + "-" + std::to_string(i));
+            if (table.AppendCallRow(r)) ++out.Rows;
+            frontEnd.Yield()();
+            if (onRow) onRow();
+        }
+        out.Error = script.Error;
+        return out;
+    }
+
+    std::string connectAnswer;
+    std::map<int, Day> days;
+    std::function<void()> onRow;
+    int connects = 0;
+    std::vector<int> calls; ///< the days asked for, by day of the month
+    std::vector<TPreFilter> filters;
+};
+
+std::vector<std::string> NumbersA(Database& db) {
+    Query q(db);
+    q.SetLines({"SELECT Owner_N FROM AMG ORDER BY ID"});
+    q.Open();
+    std::vector<std::string> numbers;
+    for (; !q.Eof(); q.Next())
+        numbers.push_back(q.AsText(0));
+    return numbers;
+}
+
+struct ArchiveLoadFixture : LoadFixture {
+    ArchiveLoadFixture() {
+        request.Period.AmaFolder.clear(); // the archive needs no folder
+        request.Archive = &archive;
+        archive.days[1] = {2, true, {}};
+        archive.days[2] = {0, false, {}};
+        archive.days[3] = {3, true, {}};
+    }
+    ScriptedArchive archive;
+};
+
+TEST_F(ArchiveLoadFixture, RowsComeFromTheArchiveDayByDayWithThePreparedFilter) {
+    request.Filter.ExchangeNumber = "i3962ABCDEFG";
+    request.Filter.NumberAOn = true;
+    request.Filter.NumberAMatch = nmStartsWith;
+    request.Filter.NumberAText = "1, 2";
+    const LoadOutcome out = session.Run(request, fe);
+    EXPECT_TRUE(out.Ran);
+    EXPECT_EQ(out.Days, 3);
+    EXPECT_EQ(out.End, LoadEnd::Finished);
+    EXPECT_EQ(out.Loaded, 5);
+    EXPECT_EQ(NumbersA(db), (std::vector<std::string>{"1-1", "1-2", "3-1", "3-2", "3-3"}));
+    EXPECT_EQ(archive.connects, 1);
+    EXPECT_EQ(archive.calls, (std::vector<int>{1, 2, 3}));
+    ASSERT_FALSE(archive.filters.empty());
+    EXPECT_EQ(archive.filters[0].ExchangeNumber, "i3962ABCDE");
+    EXPECT_EQ(archive.filters[0].NumberAList, (std::vector<std::string>{"1", "2"}));
+    // A day without files says so as the folder load does, through the hook
+    // that lets the window silence it.
+    EXPECT_EQ(fe.messages, (std::vector<std::string>{"Файлы за 02.10.2006 не найдены!"}));
+    EXPECT_EQ(fe.daysWithoutFiles, 1);
+    EXPECT_EQ(fe.savedHeaders.size(), 1u);
+    EXPECT_EQ(LastLoadEnd(db), LoadEnd::Finished);
+}
+
+TEST_F(ArchiveLoadFixture, AnArchiveThatCannotBeUsedLeavesTheTableAsItWas) {
+    archive.days[1].Rows = 7;
+    ASSERT_EQ(session.Run(request, fe).Loaded, 10);
+    const std::vector<std::string> before = NumbersA(db);
+    fe = RecordingFrontEnd();
+    archive.calls.clear();
+    archive.connectAnswer = "Сервер архива недоступен (тест).";
+    request.AutoOpen = true;
+    const LoadOutcome out = session.Run(request, fe);
+    EXPECT_FALSE(out.Ran);
+    EXPECT_FALSE(out.OpenResult);
+    EXPECT_EQ(fe.messages, (std::vector<std::string>{"Сервер архива недоступен (тест)."}));
+    EXPECT_EQ(fe.starts, 0);
+    EXPECT_TRUE(fe.savedHeaders.empty());
+    EXPECT_TRUE(archive.calls.empty());
+    EXPECT_EQ(NumbersA(db), before);
+    EXPECT_EQ(LastLoadEnd(db), LoadEnd::Finished);
+}
+
+TEST_F(ArchiveLoadFixture, AFailureOfTheArchiveEndsTheLoadAsBrokenOff) {
+    archive.days[2] = {4, true, "Связь с сервером архива потеряна (тест)."};
+    const LoadOutcome out = session.Run(request, fe);
+    EXPECT_TRUE(out.Ran);
+    EXPECT_EQ(out.End, LoadEnd::BrokeOff);
+    EXPECT_EQ(out.Days, 1);
+    EXPECT_EQ(out.Loaded, 6);
+    EXPECT_EQ(archive.calls, (std::vector<int>{1, 2})); // no day after the failure
+    EXPECT_EQ(fe.messages, (std::vector<std::string>{"Связь с сервером архива потеряна (тест)."}));
+    // The rows stored before stay, and the table tells that the load broke off.
+    EXPECT_EQ(NumbersA(db), (std::vector<std::string>{"1-1", "1-2", "2-1", "2-2", "2-3", "2-4"}));
+    EXPECT_EQ(LastLoadEnd(db), LoadEnd::BrokeOff);
+    EXPECT_FALSE(session.Busy());
+
+    // The next load runs normally.
+    archive.days[2] = {};
+    EXPECT_EQ(session.Run(request, fe).End, LoadEnd::Finished);
+    EXPECT_EQ(LastLoadEnd(db), LoadEnd::Finished);
+}
+
+TEST_F(ArchiveLoadFixture, CancelStopsTheCopyAndNoFurtherDayIsAskedFor) {
+    archive.days[1].Rows = 10;
+    archive.onRow = [&] { session.Cancel(); };
+    const LoadOutcome out = session.Run(request, fe);
+    EXPECT_TRUE(out.Cancelled);
+    EXPECT_EQ(out.End, LoadEnd::Cancelled);
+    EXPECT_EQ(out.Days, 1);
+    EXPECT_EQ(out.Loaded, 1);
+    EXPECT_EQ(archive.calls, (std::vector<int>{1}));
+    EXPECT_EQ(LastLoadEnd(db), LoadEnd::Cancelled);
 }
 
 TEST_F(LoadFixture, PrintHeadersNameThePeriodAndTheFilters) {

@@ -65,7 +65,7 @@ TEST(FirstStart, CreatesThePathAndListFilesAndEveryKeyReadsItsDefault) {
     EXPECT_TRUE(s.Successful);
     EXPECT_TRUE(s.AutoOpen);
     EXPECT_FALSE(s.OptimizeColumns || s.AutoSaveExchanges || s.ColorRows || s.ExchangeFilterOn ||
-                 s.SaveOnExit);
+                 s.SaveOnExit || s.Statistics);
     EXPECT_EQ(s.Presets, (DatePresets{false, true, false, true, false}));
     EXPECT_EQ((List{std::to_string(s.TypeA), std::to_string(s.TypeB), std::to_string(s.AtsNum),
                     std::to_string(s.Filter), std::to_string(s.WindowState)}),
@@ -247,6 +247,8 @@ SettingsState EveryValueChanged(const std::string& programDir) {
     s.PrintStr1 = "Номер А равно 2345";
     s.WindowState = 2;
     s.SaveOnExit = true;
+    s.Statistics = true;
+    s.ArchiveSource = true;
     return s;
 }
 
@@ -267,8 +269,9 @@ TEST(RoundTrip, SaveAllThenStartAgainBringsBackEveryValue) {
     EXPECT_EQ(s.VisibleColumns, saved.VisibleColumns);
     EXPECT_EQ(s.SortColumns, saved.SortColumns);
     EXPECT_EQ((std::vector<bool>{s.Successful, s.OptimizeColumns, s.AutoOpen, s.AutoSaveExchanges,
-                                 s.ColorRows, s.ExchangeFilterOn, s.SaveOnExit}),
-              (std::vector<bool>{false, true, false, true, true, true, true}));
+                                 s.ColorRows, s.ExchangeFilterOn, s.SaveOnExit, s.Statistics,
+                                 s.ArchiveSource}),
+              (std::vector<bool>{false, true, false, true, true, true, true, true, true}));
     EXPECT_EQ(s.Presets, saved.Presets);
     EXPECT_EQ((std::vector<int>{s.TypeA, s.TypeB, s.AtsNum, s.Filter, s.WindowState}),
               (std::vector<int>{6, 3, 2, 1, 2}));
@@ -290,7 +293,7 @@ TEST(RoundTrip, TheStateFileHoldsTheKeysInTheirOrder) {
         "SortCol=Дата_иниц[Up],Время_иниц[Up]\r\n\r\n"
         "[state]\r\nsuccessful=1\r\noptimizeCol=0\r\nAutoOpen=1\r\nAutoSave=0\r\n"
         "ColorRows=0\r\nAtsBootton=0\r\nTypeA=0\r\nTypeB=0\r\nAtsNum=-1\r\nfilter=0\r\n"
-        "window=0\r\nSaveOnExit=0\r\n"
+        "window=0\r\nSaveOnExit=0\r\nStatistics=0\r\nArchiveSource=0\r\n"
         "Date1_td=0\r\nDate1_yd=1\r\nDate1_mon=0\r\nDate2_td=1\r\nDate2_yt=0\r\n"
         "PrintStr=\r\nPrintStr1=\r\n";
     EXPECT_EQ(Cp1251ToUtf8(dir.Read("addpar.ini")), expected);
@@ -326,7 +329,8 @@ TEST(RoundTrip, SavingKeepsForeignSectionsKeysAndCommentsAsTheyWere) {
         "[Printer]\r\nName=Epson\r\n\r\n"
         "[STATE]\r\nwindow=2\r\n; comment inside\r\nPrintStr=П\r\nPrintStr1=\r\n"
         "successful=1\r\noptimizeCol=0\r\nAutoOpen=1\r\nAutoSave=0\r\nColorRows=0\r\n"
-        "AtsBootton=0\r\nTypeA=0\r\nTypeB=0\r\nAtsNum=-1\r\nfilter=0\r\nSaveOnExit=0\r\n";
+        "AtsBootton=0\r\nTypeA=0\r\nTypeB=0\r\nAtsNum=-1\r\nfilter=0\r\nSaveOnExit=0\r\n"
+        "Statistics=0\r\nArchiveSource=0\r\n";
     EXPECT_EQ(Cp1251ToUtf8(dir.Read("addpar.ini")), after);
 
     SettingsState back = StateIn(DirText(dir));
@@ -401,6 +405,41 @@ class FileSizeLimit {
     rlimit old_{};
     bool ok_ = false;
 };
+
+TEST(RestoreState, TheStatisticsPageKeyAndTheDefaultCommand) {
+    ScratchDir dir;
+    dir.Write("addpar.ini", "[state]\r\nStatistics=1\r\n");
+    SettingsState s = StateIn(DirText(dir));
+    RestoreState(s);
+    EXPECT_TRUE(s.Statistics);
+    // "По умолчанию" hides the page as it resets the options; the window
+    // state stays.
+    s.WindowState = 2;
+    const SettingsState d = WithDefaultCommand(s);
+    EXPECT_FALSE(d.Statistics);
+    EXPECT_EQ(d.WindowState, 2);
+
+    dir.Write("addpar.ini", "[state]\r\nStatistics=no\r\n");
+    RestoreState(s);
+    EXPECT_FALSE(s.Statistics); // not an integer: the default, hidden
+    s.Statistics = true;
+    SaveState(s);
+    EXPECT_NE(dir.Read("addpar.ini").find("\r\nStatistics=1\r\n"), std::string::npos);
+}
+
+TEST(RestoreState, TheArchiveSourceIsKeptLikeAPathByTheDefaultCommand) {
+    ScratchDir dir;
+    SettingsState s = StateIn(DirText(dir));
+    RestoreState(s);
+    EXPECT_FALSE(s.ArchiveSource); // a first start loads from the AMA folder
+    dir.Write("addpar.ini", "[state]\r\nArchiveSource=1\r\n");
+    RestoreState(s);
+    EXPECT_TRUE(s.ArchiveSource);
+    EXPECT_TRUE(WithDefaultCommand(s).ArchiveSource);
+    s.ArchiveSource = false;
+    SaveState(s);
+    EXPECT_NE(dir.Read("addpar.ini").find("\r\nArchiveSource=0\r\n"), std::string::npos);
+}
 
 TEST(StateFileFailure, KeysBeforeTheFailingOneKeepTheirNewValuesAndTheRestTheirOld) {
     ScratchDir dir;

@@ -405,6 +405,53 @@ class MainWindowTest : public QObject {
         QVERIFY(manifest.Total.Sound > static_cast<std::uint64_t>(w.grid()->model()->rowCount()));
     }
 
+    // The option "Загружать из архива (PostgreSQL)" sends "Начать" to the
+    // archive named by the program directory's service file instead of the
+    // AMA folder; an archive that cannot be reached leaves the call table
+    // as it was. (The load from a real archive is tested in the archive's
+    // own tests against a server.)
+    void theArchiveOptionLoadsFromTheArchiveNotTheFolder() {
+        ProgramDir dir;
+        QTemporaryDir ama;
+        WriteSampleFiles(ama, 500);
+        Window w(dir);
+        PrepareLoadOfEveryCall(w, ama);
+        w.button("ButtonGroup1")->click(); // from the folder: the table fills
+        const std::int64_t fromFolder = StoredRows(dir);
+        QVERIFY(fromFolder > 500);
+        w.messages.clear();
+
+        w.check("ArchiveSourceOption")->setChecked(true);
+        w.button("ButtonGroup1")->click(); // no service file yet
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY(
+            w.messages[0].startsWith(QString::fromUtf8("Не найден файл подключения к архиву ")));
+        QVERIFY(w.messages[0].contains(QString::fromStdString(dir.path + "pg_service.conf")));
+
+        // A server nobody listens on (port 1 of the loopback).
+        QFile service(QString::fromStdString(dir.path + "pg_service.conf"));
+        QVERIFY(service.open(QIODevice::WriteOnly));
+        service.write("[kestrom]\nhost=127.0.0.1\nport=1\ndbname=kestrom\nuser=reader\n"
+                      "connect_timeout=5\n");
+        service.close();
+        w.messages.clear();
+        w.button("ButtonGroup1")->click();
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY2(w.messages[0].startsWith(QString::fromUtf8("Сервер архива недоступен")),
+                 qPrintable(w.messages[0]));
+        QCOMPARE(StoredRows(dir), fromFolder);
+        QVERIFY(w.button("ButtonGroup1")->isEnabled());
+
+        // The option is part of the saved state.
+        w.button("ButtonGroup13")->click();
+        QVERIFY(dir.Read("addpar.ini").contains("\r\nArchiveSource=1\r\n"));
+        w.check("ArchiveSourceOption")->setChecked(false);
+        w.messages.clear();
+        w.button("ButtonGroup1")->click(); // from the folder again
+        QVERIFY(w.messages.isEmpty());
+        QCOMPARE(StoredRows(dir), fromFolder);
+    }
+
     void cancelFromTheProgressWindowStopsTheLoad() {
         ProgramDir dir;
         QTemporaryDir ama;
