@@ -121,13 +121,9 @@ PrintSnapshot WindowSnapshot(CliResult& result, std::vector<std::uint32_t> shown
 
 int Print(const Args& args, const std::filesystem::path& programDir) {
     constexpr std::string_view Prefix = "kestrom-cli print: ";
-    std::optional<Options> o;
-    try {
-        o.emplace(ParseOptions(args, programDir));
-    } catch (const UsageError& e) {
-        std::cerr << Prefix << e.text << "\n";
-        return 2;
-    }
+    const std::optional<Options> o =
+        ParsedOrReported([&] { return ParseOptions(args, programDir); }, Prefix);
+    if (!o) return 2;
 
     const std::unique_ptr<QGuiApplication> app = MakeApplication();
     const QString fileName = QString::fromStdString(std::filesystem::absolute(o->pdf).string());

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrom::cli {
@@ -10,6 +13,19 @@ namespace kestrom::cli {
 struct UsageError {
     std::string text;
 };
+
+/// The options parse() reads from the command line; nothing, after writing
+/// the message behind prefix on stderr, when it raises a UsageError (the
+/// command then ends with exit status 2).
+template <class Parse>
+auto ParsedOrReported(Parse parse, std::string_view prefix) -> std::optional<decltype(parse())> {
+    try {
+        return parse();
+    } catch (const UsageError& e) {
+        std::cerr << prefix << e.text << "\n";
+        return std::nullopt;
+    }
+}
 
 /// One --where COLUMN:CONDITION.
 struct ResultCondition {

@@ -187,13 +187,9 @@ void WriteFile(const std::filesystem::path& path, std::string& text) {
 
 int Stats(const Args& args, const std::filesystem::path& programDir) {
     constexpr std::string_view Prefix = "kestrom-cli stats: ";
-    std::optional<Options> o;
-    try {
-        o.emplace(ParseOptions(args, programDir));
-    } catch (const UsageError& e) {
-        std::cerr << Prefix << e.text << "\n";
-        return 2;
-    }
+    const std::optional<Options> o =
+        ParsedOrReported([&] { return ParseOptions(args, programDir); }, Prefix);
+    if (!o) return 2;
 
     CliResult result;
     try {
