@@ -210,20 +210,24 @@ std::string SelectList() {
 struct DayFile {
     std::int64_t Id = 0;
     std::int64_t Size = 0;
+    std::string Name;
+    std::int64_t Damaged = 0; ///< damaged records the ingest met in it
 };
 
 // The day's files of the exchange in the order of the folder's listing,
 // picked by the same name pattern the folder load searches with.
 std::vector<DayFile> DayFiles(PgConnection& pg, std::string_view exchange, TDateTime day,
                               const std::string& dayText) {
-    const PgResult r = pg.Exec("SELECT id, name, COALESCE(size, 0) FROM kestrom.files "
+    const PgResult r = pg.Exec("SELECT id, name, COALESCE(size, 0), COALESCE(damaged, 0) "
+                               "FROM kestrom.files "
                                "WHERE day = $1::date ORDER BY listing_order, name",
                                {dayText});
     const std::string pattern = DayPattern(exchange, day);
     std::vector<DayFile> files;
     for (int i = 0; i < r.Rows(); ++i)
         if (NameMatches(pattern, r.Value(i, 1)))
-            files.push_back({r.Integer(i, 0), r.Integer(i, 2)});
+            files.push_back(
+                {r.Integer(i, 0), r.Integer(i, 2), std::string(r.Value(i, 1)), r.Integer(i, 3)});
     return files;
 }
 
@@ -389,8 +393,12 @@ ArchiveSource::DayCopy ArchiveLoad::CopyDay(const TPreFilter& filter, TDateTime 
         pg_->Exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ READ ONLY");
         const std::vector<DayFile> files = DayFiles(*pg_, filter.ExchangeNumber, day, dayText);
         std::int64_t bytes = 0;
-        for (const DayFile& f : files)
+        for (const DayFile& f : files) {
             bytes += f.Size;
+            if (f.Damaged > 0)
+                out.Damaged.push_back(
+                    {.Name = f.Name, .Count = static_cast<std::uint64_t>(f.Damaged)});
+        }
         out.Found = bytes > 0;
         frontEnd.Progress().SetMaximum(bytes);
         if (out.Found) copier.Copy(filter, dayText, files);

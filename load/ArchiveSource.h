@@ -1,10 +1,12 @@
 #pragma once
 
+#include "load/DayLoader.h"
 #include "load/LoadFrontEnd.h"
 #include "load/PreFilter.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrom {
 
@@ -38,6 +40,9 @@ class ArchiveSource {
         /// refuses is no such failure: the table has told the user, and the
         /// copy goes on with the next file as a load from the files does.
         std::string Error;
+        /// The day's files with damaged records, as the ingest counted them
+        /// (the load reports them as a load from the files does).
+        std::vector<FileDamage> Damaged;
     };
 
     /// Copies the rows of the day's files (only the date of day counts) of

@@ -214,6 +214,7 @@ bool LoadSession::LoadDays(const LoadRequest& r, const TPreFilter& filter, CallT
             const ArchiveSource::DayCopy copy =
                 r.Archive->CopyDay(filter, day, table, fe, cancelled_);
             out.Loaded += copy.Rows;
+            out.Damaged.insert(out.Damaged.end(), copy.Damaged.begin(), copy.Damaged.end());
             if (!copy.Error.empty()) {
                 fe.Information(copy.Error);
                 return false;
