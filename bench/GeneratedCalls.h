@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrom::bench {
 
@@ -46,6 +48,35 @@ inline bool LoadGeneratedCalls(const std::filesystem::path& dir, const std::file
     const LoadOutcome out = session.Run(DaysRequest(ama, g.From, g.Days), fe);
     std::printf("loaded %lld call rows of %d days\n", static_cast<long long>(out.Loaded), g.Days);
     return out.Ran;
+}
+
+/// The value of the option "--name VALUE" of the command line (options come
+/// in pairs), or fallback when it is not given.
+inline std::string OptionValue(int argc, char** argv, std::string_view name, std::string fallback) {
+    for (int i = 1; i + 1 < argc; i += 2)
+        if (name == argv[i]) return argv[i + 1];
+    return fallback;
+}
+
+/// The result rows a benchmark asks for: --rows, by default 1,000,000.
+inline std::size_t WantedRows(int argc, char** argv) {
+    return std::stoull(OptionValue(argc, argv, "--rows", "1000000"));
+}
+
+/// The database directory of a benchmark over a held result: "db" in the
+/// folder --dir (by default the temporary folder's `folder`) with the lookup
+/// tables of binDir and at least --rows (by default 1,000,000) result rows
+/// loaded from generated files kept under --dir. Nothing when the load did
+/// not run.
+inline std::optional<std::filesystem::path>
+ResultDbDir(int argc, char** argv, std::string_view folder, const std::filesystem::path& binDir) {
+    const std::size_t wanted = WantedRows(argc, argv);
+    const std::filesystem::path dir = OptionValue(
+        argc, argv, "--dir", (std::filesystem::temp_directory_path() / folder).string());
+    const std::filesystem::path dbDir = dir / "db";
+    CopyLookupTables(binDir, dbDir);
+    if (!LoadGeneratedCalls(dir, dbDir, wanted)) return std::nullopt;
+    return dbDir;
 }
 
 } // namespace kestrom::bench

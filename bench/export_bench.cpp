@@ -103,20 +103,12 @@ void Print(const char* name, std::size_t rowCount, const Figures& f, double targ
 } // namespace
 
 int main(int argc, char** argv) {
-    std::size_t wanted = 1000000;
-    fs::path dir = fs::temp_directory_path() / "kestrom-bench-export";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--rows")
-            wanted = std::stoull(argv[i + 1]);
-        else if (a == "--dir")
-            dir = argv[i + 1];
-    }
-    const fs::path dbDir = dir / "db";
-    bench::CopyLookupTables(KESTROM_BIN_DIR, dbDir);
-    if (!bench::LoadGeneratedCalls(dir, dbDir, wanted)) return 1;
+    const std::size_t wanted = bench::WantedRows(argc, argv);
+    const std::optional<fs::path> dbDir =
+        bench::ResultDbDir(argc, argv, "kestrom-bench-export", KESTROM_BIN_DIR);
+    if (!dbDir) return 1;
 
-    Database db(dbDir);
+    Database db(*dbDir);
     Query query(db);
     const ResultOutcome opened = OpenResultQuery(query, DefaultSortColumns());
     if (!opened.ok) {
@@ -162,8 +154,8 @@ int main(int argc, char** argv) {
                           {"XLS", ExportFormat::Xls, "xls", xlsRows, 0, 0}};
     bool ok = true;
     for (const Case& c : cases) {
-        const Figures f =
-            Run(dir / (std::string("export.") + c.suffix), c.format, rows, c.rows, columns, texts);
+        const Figures f = Run(dbDir->parent_path() / (std::string("export.") + c.suffix), c.format,
+                              rows, c.rows, columns, texts);
         ok = ok && f.ok;
         if (f.ok) Print(c.name, c.rows.size(), f, c.targetMBs, c.targetCells);
     }

@@ -101,21 +101,12 @@ void TimeFollowing(const char* what, QWidget& page, const int& rebuilt, const Re
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::size_t wanted = 1000000;
-    fs::path dir = fs::temp_directory_path() / "kestrom-bench-stats";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--rows")
-            wanted = std::stoull(argv[i + 1]);
-        else if (a == "--dir")
-            dir = argv[i + 1];
-    }
-    const fs::path dbDir = dir / "db";
-    bench::CopyLookupTables(KESTROM_BIN_DIR, dbDir);
-    if (!bench::LoadGeneratedCalls(dir, dbDir, wanted)) return 1;
+    const std::optional<fs::path> dbDir =
+        bench::ResultDbDir(argc, argv, "kestrom-bench-stats", KESTROM_BIN_DIR);
+    if (!dbDir) return 1;
 
     // The grid and the page side by side, as in the window.
-    Database db(dbDir);
+    Database db(*dbDir);
     Query query(db);
     QWidget window;
     auto* grid = new ResultGrid(&window);
