@@ -210,10 +210,11 @@ void FileStore::Store(const Candidate& c, const MappedFile& file, const FileStat
                  .Integer(0, 0);
     }
     const DecodeStats st = CopyRows(id, c.Key, file);
-    pg_.Exec("UPDATE kestrom.files SET rows = $2, damaged = $3, ingested_at = now() "
-             "WHERE id = $1",
+    pg_.Exec("UPDATE kestrom.files SET rows = $2, damaged = $3, short_last_record = $4, "
+             "ingested_at = now() WHERE id = $1",
              {Text(id), Text(static_cast<std::int64_t>(st.Stored)),
-              Text(static_cast<std::int64_t>(st.Damaged()))});
+              Text(static_cast<std::int64_t>(st.Damaged())),
+              st.ShortLastRecord >= 0 ? Param(Text(st.ShortLastRecord)) : Param()});
     tx.Commit();
 
     IngestReport& r = share_.Report;

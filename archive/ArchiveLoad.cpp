@@ -9,8 +9,10 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -211,24 +213,44 @@ struct DayFile {
     std::int64_t Id = 0;
     std::int64_t Size = 0;
     std::string Name;
-    std::int64_t Damaged = 0; ///< damaged records the ingest met in it
+    std::string Day;             ///< the day whose partition holds its rows
+    std::int64_t Damaged = 0;    ///< damaged records the ingest met in it
+    std::int64_t ShortLast = -1; ///< offset of a last record that looked cut, or -1
 };
 
 // The day's files of the exchange in the order of the folder's listing,
-// picked by the same name pattern the folder load searches with.
-std::vector<DayFile> DayFiles(PgConnection& pg, std::string_view exchange, TDateTime day,
-                              const std::string& dayText) {
-    const PgResult r = pg.Exec("SELECT id, name, COALESCE(size, 0), COALESCE(damaged, 0) "
-                               "FROM kestrom.files "
-                               "WHERE day = $1::date ORDER BY listing_order, name",
-                               {dayText});
+// picked by the same name pattern the folder load searches with. A name
+// may hold the dates of two days (its rows lie under the first one), so the
+// files are looked for by name and not by the day they were stored under.
+std::vector<DayFile> DayFiles(PgConnection& pg, std::string_view exchange, TDateTime day) {
+    const PgResult r =
+        pg.Exec("SELECT id, name, COALESCE(size, 0), COALESCE(damaged, 0), "
+                "COALESCE(short_last_record, -1), to_char(day, 'YYYY-MM-DD') FROM kestrom.files "
+                "WHERE strpos(name, $1) > 0 ORDER BY listing_order, name",
+                {DayText(day)});
     const std::string pattern = DayPattern(exchange, day);
     std::vector<DayFile> files;
     for (int i = 0; i < r.Rows(); ++i)
         if (NameMatches(pattern, r.Value(i, 1)))
-            files.push_back(
-                {r.Integer(i, 0), r.Integer(i, 2), std::string(r.Value(i, 1)), r.Integer(i, 3)});
+            files.push_back({r.Integer(i, 0), r.Integer(i, 2), std::string(r.Value(i, 1)),
+                             std::string(r.Value(i, 5)), r.Integer(i, 3), r.Integer(i, 4)});
     return files;
+}
+
+// The damage a load from the folder would report for the file.
+std::optional<FileDamage> DamageOf(const DayFile& f) {
+    if (f.Damaged <= 0 && f.ShortLast < 0) return std::nullopt;
+    return FileDamage{.Name = f.Name,
+                      .Count = static_cast<std::uint64_t>(std::max<std::int64_t>(f.Damaged, 0)),
+                      .ShortLastRecord = f.ShortLast};
+}
+
+// A PostgreSQL array literal of the texts (digits and dashes only).
+template <typename Get> std::string ArrayLiteral(const std::vector<DayFile>& files, Get get) {
+    std::string s = "{";
+    for (std::size_t i = 0; i < files.size(); ++i)
+        s.append(i == 0 ? "" : ",").append(get(files[i]));
+    return s.append("}");
 }
 
 // The copy of one day's rows: reads the cursor in batches and appends each
@@ -241,18 +263,17 @@ class DayCopier {
     // Rows the table received so far.
     std::int64_t Rows() const { return rows_; }
 
-    void Copy(const TPreFilter& filter, const std::string& dayText,
-              const std::vector<DayFile>& files) {
-        std::string ids = "{";
-        for (std::size_t i = 0; i < files.size(); ++i)
-            ids.append(i == 0 ? "" : ",").append(std::to_string(files[i].Id));
-        ids.append("}");
+    void Copy(const TPreFilter& filter, const std::vector<DayFile>& files) {
+        const std::string ids =
+            ArrayLiteral(files, [](const DayFile& f) { return std::to_string(f.Id); });
+        const std::string days = ArrayLiteral(files, [](const DayFile& f) { return f.Day; });
         const SqlCondition where = PreFilterCondition(filter, 3, "c");
-        std::vector<PgConnection::Param> params = {dayText, ids};
+        std::vector<PgConnection::Param> params = {days, ids};
         params.insert(params.end(), where.Params.begin(), where.Params.end());
+        // The days name the partitions to read, the files the rows in them.
         pg_.Exec("DECLARE day_rows NO SCROLL CURSOR FOR SELECT " + SelectList() +
                      " FROM kestrom.calls c JOIN unnest($2::bigint[]) WITH ORDINALITY AS "
-                     "f(id, n) ON c.file_id = f.id WHERE c.day = $1::date AND " +
+                     "f(id, n) ON c.file_id = f.id WHERE c.day = ANY($1::date[]) AND " +
                      where.Text + " ORDER BY f.n, c.\"ID\"",
                  params);
         files_ = &files;
@@ -387,21 +408,18 @@ ArchiveSource::DayCopy ArchiveLoad::CopyDay(const TPreFilter& filter, TDateTime 
     const DayProgress progress(frontEnd, frontEnd.ShortDate(day));
     DayCopier copier(*pg_, table, frontEnd, cancelled);
     try {
-        const std::string dayText = IsoDate(static_cast<TDateTime>(DatePart(day)));
         // The day's file list and its rows come from one snapshot.
         PgTransaction transaction(*pg_);
         pg_->Exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ READ ONLY");
-        const std::vector<DayFile> files = DayFiles(*pg_, filter.ExchangeNumber, day, dayText);
+        const std::vector<DayFile> files = DayFiles(*pg_, filter.ExchangeNumber, day);
         std::int64_t bytes = 0;
         for (const DayFile& f : files) {
             bytes += f.Size;
-            if (f.Damaged > 0)
-                out.Damaged.push_back(
-                    {.Name = f.Name, .Count = static_cast<std::uint64_t>(f.Damaged)});
+            if (const auto damage = DamageOf(f)) out.Damaged.push_back(*damage);
         }
         out.Found = bytes > 0;
         frontEnd.Progress().SetMaximum(bytes);
-        if (out.Found) copier.Copy(filter, dayText, files);
+        if (out.Found) copier.Copy(filter, files);
         transaction.Commit();
         frontEnd.Progress().SetPosition(bytes);
     } catch (const ArchiveError& e) {

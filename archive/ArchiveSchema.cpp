@@ -207,9 +207,17 @@ void CreateVersion1(PgConnection& pg) {
         pg.Exec(index);
 }
 
+// Version 2: a file keeps where its last record looked cut (the offset of a
+// last record shorter than its header says), NULL when it did not. Files
+// stored by version 1 hold NULL: they were not looked at for it.
+void AddShortLastRecord(PgConnection& pg) {
+    pg.Exec("ALTER TABLE kestrom.files ADD COLUMN short_last_record bigint");
+}
+
 // Step i takes the schema from version i to version i + 1.
 const std::array<std::function<void(PgConnection&)>, ArchiveSchemaVersion> UpgradeSteps = {
     CreateVersion1,
+    AddShortLastRecord,
 };
 
 std::string DateText(const CivilDate& d) {

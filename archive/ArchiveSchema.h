@@ -12,7 +12,7 @@
 namespace kestrom {
 
 /// The version of the archive's schema this program creates and reads.
-inline constexpr int ArchiveSchemaVersion = 1;
+inline constexpr int ArchiveSchemaVersion = 2;
 
 /// The role that may only read the archive.
 inline constexpr std::string_view ArchiveReaderRole = "kestrom_reader";

@@ -4,11 +4,13 @@
 // console command with its failures and its watch.
 
 #include "archive/ArchiveIngest.h"
+#include "archive/ArchiveLoad.h"
 #include "archive/ArchiveSchema.h"
 #include "archive/ContentHash.h"
 #include "archive/CopyBinaryWriter.h"
 
 #include "PgTestCluster.h"
+#include "ShortLastRecordFile.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "load/CallTable.h"
@@ -434,6 +436,36 @@ TEST_F(ArchiveIngest, DamagedRecordsAreCountedAndProblemFilesNamed) {
         EXPECT_NE(all.find(f.Name + ": пропущено повреждённых записей: "), std::string::npos);
     EXPECT_NE(all.find("i396220061009_9.ama: не обычный файл, пропущен"), std::string::npos);
     EXPECT_NE(all.find("readme.ama: в имени файла нет даты"), std::string::npos);
+}
+
+// An archive of the first version (no mark of a cut last record) is taken
+// to the current one in place by the next ingest: nothing it held is lost,
+// the files it had are not read again, and files stored from then on carry
+// the mark. Until then a window refuses to read it and says why.
+TEST_F(ArchiveIngest, AFirstVersionArchiveIsUpgradedInPlaceByTheNextIngest) {
+    gen::WriteFiles(Files(2, 500), ama.Path());
+    ASSERT_EQ(2, Ingest().Ingested);
+    PgConnection admin(db->Conninfo("admin"));
+    admin.Exec("ALTER TABLE kestrom.files DROP COLUMN short_last_record");
+    admin.Exec("UPDATE kestrom.schema_version SET version = 1");
+    const long long rows = Scalar(*pg, "SELECT count(*) FROM kestrom.calls");
+    ASSERT_GT(rows, 0);
+
+    ArchiveLoad window(db->Conninfo("reader"));
+    EXPECT_NE(window.Connect().find("обновится при следующем пополнении"), std::string::npos);
+
+    const std::int64_t last =
+        test::WriteShortLastRecordFile(ama.Path() / "i396220061009_7.ama", 2006, 10, 9);
+    const IngestReport r = Ingest();
+    EXPECT_EQ(1, r.Ingested);
+    EXPECT_EQ(0, r.Replaced);
+    EXPECT_EQ(ArchiveSchemaVersion, ArchiveVersion(*pg));
+    EXPECT_EQ("", window.Connect());
+    EXPECT_EQ(rows + r.Rows, Scalar(*pg, "SELECT count(*) FROM kestrom.calls"));
+    ExpectEveryFileWhole();
+    EXPECT_EQ(2, Scalar(*pg, "SELECT count(*) FROM kestrom.files WHERE short_last_record IS NULL"));
+    EXPECT_EQ(last, Scalar(*pg, "SELECT short_last_record FROM kestrom.files "
+                                "WHERE name = 'i396220061009_7.ama'"));
 }
 
 // Texts carry whatever bytes a record gives: a COPY never fails on them.

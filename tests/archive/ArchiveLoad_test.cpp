@@ -4,12 +4,14 @@
 
 #include "archive/ArchiveIngest.h"
 #include "archive/ArchiveLoad.h"
+#include "archive/ArchiveSchema.h"
 #include "archive/PgConnection.h"
 
 #include "../db/FaultyDisk.h"
 #include "../db/ScratchDir.h"
 #include "../load/RecordingFrontEnd.h"
 #include "PgTestCluster.h"
+#include "ShortLastRecordFile.h"
 #include "db/Database.h"
 #include "load/LoadCommand.h"
 #include "tools/AmaGenerator.h"
@@ -90,6 +92,7 @@ class ArchiveLoadEquality : public ::testing::Test {
         o.Damage = true;
         o.KeepRecords = true;
         shared_->manifest = gen::WriteFiles(o, shared_->ama.Path());
+        AddOddFiles(shared_->ama.Path());
         PgConnection pg(shared_->db.Conninfo("ingest"));
         const IngestReport report = IngestFolder(pg, shared_->ama.Path(), "*", KESTROM_BIN_DIR);
         shared_->ingested = report.Ingested;
@@ -100,7 +103,14 @@ class ArchiveLoadEquality : public ::testing::Test {
     }
     void SetUp() override {
         if (shared_ == nullptr) GTEST_SKIP() << "no PostgreSQL cluster (KESTROM_PG_DIR)";
-        ASSERT_EQ(shared_->ingested, 18);
+        ASSERT_EQ(shared_->ingested, 20);
+    }
+
+    // A file whose name holds the dates of two days (a load of either day
+    // reads it) and a file whose last record was cut short.
+    static void AddOddFiles(const fs::path& ama) {
+        fs::copy_file(ama / "i396220061001_1.ama", ama / "i396220061001_20061002.ama");
+        test::WriteShortLastRecordFile(ama / "i396320061003_9.ama", 2006, 10, 3);
     }
 
     LoadRequest Request(const TPreFilter& filter) const {
@@ -141,16 +151,20 @@ class ArchiveLoadEquality : public ::testing::Test {
         EXPECT_EQ(archiveFe.daysWithoutFiles, filter.ExchangeNumber == "nobody" ? 4 : 1);
         EXPECT_EQ(archiveSession.PrintStr1(), folderSession.PrintStr1());
         // The damaged records are reported as a load from the folder reports
-        // them, file by file (the archive keeps the counts, not whether a
-        // file's last record looked cut).
-        std::vector<std::pair<std::string, std::uint64_t>> folderDamage, archiveDamage;
+        // them, file by file, a last record that looked cut included.
+        using Damage = std::tuple<std::string, std::uint64_t, std::int64_t, bool>;
+        std::vector<Damage> folderDamage, archiveDamage;
         for (const FileDamage& d : a.Damaged)
-            if (d.Count > 0) folderDamage.emplace_back(d.Name, d.Count);
+            folderDamage.emplace_back(d.Name, d.Count, d.ShortLastRecord, d.NotRegular);
         for (const FileDamage& d : b.Damaged)
-            archiveDamage.emplace_back(d.Name, d.Count);
+            archiveDamage.emplace_back(d.Name, d.Count, d.ShortLastRecord, d.NotRegular);
         EXPECT_EQ(archiveDamage, folderDamage);
         if (filter.ExchangeNumber == "*") {
-            EXPECT_FALSE(folderDamage.empty());
+            EXPECT_TRUE(std::any_of(folderDamage.begin(), folderDamage.end(),
+                                    [](const Damage& d) { return std::get<1>(d) > 0; }));
+            EXPECT_TRUE(std::any_of(folderDamage.begin(), folderDamage.end(), [](const Damage& d) {
+                return std::get<0>(d) == "i396320061003_9.ama" && std::get<2>(d) >= 0;
+            }));
         }
         const Cells folderRows = ReadAmg(folderDir.Path());
         const Cells archiveRows = ReadAmg(archiveDir.Path());
@@ -503,10 +517,13 @@ TEST_F(ArchiveLoadRefusals, UnreachableServerWrongPasswordNoArchiveOtherVersion)
     admin.Exec("UPDATE kestrom.schema_version SET version = 7");
     ExpectRefused(db->Conninfo("reader"),
                   "Архив на сервере имеет схему версии 7, а программа работает с "
-                  "версией 1. Установите новую версию программы.");
+                  "версией " +
+                      std::to_string(ArchiveSchemaVersion) +
+                      ". Установите новую версию программы.");
     admin.Exec("UPDATE kestrom.schema_version SET version = -1");
     ExpectRefused(db->Conninfo("reader"), "версии -1");
-    admin.Exec("UPDATE kestrom.schema_version SET version = 1");
+    admin.Exec("UPDATE kestrom.schema_version SET version = " +
+               std::to_string(ArchiveSchemaVersion));
 
     // A reader without the rights to read: the server's refusal is told.
     admin.Exec("REVOKE USAGE ON SCHEMA kestrom FROM kestrom_reader");
