@@ -372,11 +372,24 @@ std::string DayPartitionName(const CivilDate& day) {
 
 void EnsureDayPartition(PgConnection& pg, const CivilDate& day) {
     const std::int64_t days = DaysFromCivil(day);
+    const std::string name = DayPartitionName(day);
     PgTransaction tx(pg);
     pg.Exec(LockSql(ArchiveLock::Schema), {"0"});
-    pg.Exec("CREATE TABLE IF NOT EXISTS " + DayPartitionName(day) +
-            " PARTITION OF kestrom.calls FOR VALUES FROM ('" + DateText(day) + "') TO ('" +
-            DateText(CivilFromDays(days + 1)) + "')");
+    // Looked for in the catalog itself, after the lock: another ingest may
+    // have just made it.
+    const PgResult made =
+        pg.Exec("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+                "ON n.oid = c.relnamespace WHERE n.nspname = 'kestrom' AND c.relname = $1",
+                {name.substr(name.find('.') + 1)});
+    if (made.Integer(0, 0) == 0) {
+        // Made apart and then attached: attaching locks kestrom.calls only
+        // against other changes of its catalog, so the windows reading it go
+        // on. Made as a partition at once, it would wait for every open
+        // reader and hold up every new one until then.
+        pg.Exec("CREATE TABLE " + name + " (LIKE kestrom.calls INCLUDING DEFAULTS)");
+        pg.Exec("ALTER TABLE kestrom.calls ATTACH PARTITION " + name + " FOR VALUES FROM ('" +
+                DateText(day) + "') TO ('" + DateText(CivilFromDays(days + 1)) + "')");
+    }
     tx.Commit();
 }
 

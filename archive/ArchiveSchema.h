@@ -61,7 +61,8 @@ void EnsureArchiveSchema(PgConnection& pg, const std::filesystem::path& programD
 std::string DayPartitionName(const CivilDate& day);
 
 /// Creates the day's partition unless it exists, in a transaction of its
-/// own under the schema lock. Must not be called inside a transaction.
+/// own under the schema lock, without waiting for the sessions reading
+/// kestrom.calls. Must not be called inside a transaction.
 void EnsureDayPartition(PgConnection& pg, const CivilDate& day);
 
 /// Days from 2000-01-01 to the date part of a date-time value: the binary

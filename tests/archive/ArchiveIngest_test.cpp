@@ -392,6 +392,30 @@ TEST_F(ArchiveIngest, TwoIngestsAtOnceStoreEachFileOnce) {
     ExpectEveryFileWhole();
 }
 
+// A window in the middle of reading the archive does not hold up the ingest
+// of a new day, and the new day's partition takes nothing from it: it sees
+// what its snapshot saw, then the new day.
+TEST_F(ArchiveIngest, ANewDayIsAddedWhileAWindowReads) {
+    gen::WriteFiles(Files(1, 400), ama.Path());
+    Ingest();
+    PgConnection window(db->Conninfo("reader"));
+    window.Exec("BEGIN ISOLATION LEVEL REPEATABLE READ");
+    EXPECT_EQ(400, Scalar(window, "SELECT count(*) FROM kestrom.calls"));
+
+    gen::GeneratorOptions next = Files(2, 300);
+    next.From = {2006, 10, 10};
+    gen::WriteFiles(next, ama.Path());
+    // Waiting for the window would run into the lock timeout and fail.
+    PgConnection impatient(db->Conninfo("ingest") + " options='-c lock_timeout=3s'");
+    const IngestReport r =
+        IngestFolder(impatient, ama.Path(), "*", BinDir, IngestOptions{.Connections = 2});
+    EXPECT_EQ(2, r.Ingested);
+    EXPECT_EQ(400, Scalar(window, "SELECT count(*) FROM kestrom.calls"));
+    window.Exec("COMMIT");
+    EXPECT_EQ(1000, Scalar(window, "SELECT count(*) FROM kestrom.calls"));
+    EXPECT_EQ(600, Scalar(window, "SELECT count(*) FROM kestrom.calls_20061010"));
+}
+
 TEST_F(ArchiveIngest, ReaderRoleMayOnlyRead) {
     gen::WriteFiles(Files(1, 500), ama.Path());
     Ingest();
