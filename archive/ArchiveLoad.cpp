@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -279,11 +280,21 @@ class DayCopier {
         files_ = &files;
         const std::string fetch =
             "FETCH FORWARD " + std::to_string(ArchiveLoad::BatchRows) + " FROM day_rows";
+        // The next batch is fetched on a thread of its own while this one is
+        // stored, so the server and the call table work at the same time.
+        // Only that thread uses the connection until its batch is taken.
+        const auto fetchNext = [this, &fetch] {
+            return std::async(std::launch::async,
+                              [this, &fetch] { return pg_.Exec(fetch, {}, true); });
+        };
+        std::future<PgResult> next = fetchNext();
         while (!stop_) {
-            const PgResult batch = pg_.Exec(fetch, {}, true);
+            const PgResult batch = next.get();
             if (batch.Rows() == 0) break;
+            next = fetchNext();
             CopyBatch(batch);
         }
+        if (next.valid()) next.get(); // the batch a stop left in flight, or its failure
         pg_.Exec("CLOSE day_rows");
     }
 

@@ -451,10 +451,10 @@ class ArchiveLoadRefusals : public ::testing::Test {
   protected:
     void SetUp() override {
         if (PgTestCluster::Dir().empty()) GTEST_SKIP() << "no PostgreSQL cluster (KESTROM_PG_DIR)";
-        // More rows than one batch of the copy.
+        // More rows than two batches of the copy (one is fetched ahead).
         gen::GeneratorOptions o;
         o.From = {2006, 10, 1};
-        o.RecordsPerFile = 2500;
+        o.RecordsPerFile = 5000;
         o.FilesPerDay = 2;
         gen::WriteFiles(o, ama.Path());
         db.emplace();
