@@ -309,6 +309,17 @@ void GrantReading(PgConnection& pg) {
     pg.Exec("ALTER DEFAULT PRIVILEGES IN SCHEMA kestrom GRANT SELECT ON TABLES TO " + reader);
 }
 
+// Whether the schema kestrom holds the table. Read from the catalog table
+// itself: a name looked up through the server's cache (to_regclass) may miss
+// a table another session has just committed while this one waited for the
+// schema lock.
+bool HasArchiveTable(PgConnection& pg, const std::string& name) {
+    return pg.Exec("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+                   "ON n.oid = c.relnamespace WHERE n.nspname = 'kestrom' AND c.relname = $1",
+                   {name})
+               .Integer(0, 0) != 0;
+}
+
 std::string LockSql(ArchiveLock lock) {
     return "SELECT pg_advisory_xact_lock(" + std::to_string(static_cast<std::int32_t>(lock)) +
            ", $1::integer)";
@@ -329,14 +340,7 @@ std::string ArchiveCallColumnList() {
 }
 
 int ArchiveVersion(PgConnection& pg) {
-    // Read from the catalog table itself: a name looked up through the
-    // server's cache (to_regclass) may miss a schema another session has
-    // just committed while this one waited for the schema lock.
-    const PgResult exists =
-        pg.Exec("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-                "ON n.oid = c.relnamespace WHERE n.nspname = 'kestrom' "
-                "AND c.relname = 'schema_version'");
-    if (exists.Integer(0, 0) == 0) return 0;
+    if (!HasArchiveTable(pg, "schema_version")) return 0;
     return static_cast<int>(
         pg.Exec("SELECT coalesce(max(version), 0) FROM kestrom.schema_version").Integer(0, 0));
 }
@@ -375,13 +379,8 @@ void EnsureDayPartition(PgConnection& pg, const CivilDate& day) {
     const std::string name = DayPartitionName(day);
     PgTransaction tx(pg);
     pg.Exec(LockSql(ArchiveLock::Schema), {"0"});
-    // Looked for in the catalog itself, after the lock: another ingest may
-    // have just made it.
-    const PgResult made =
-        pg.Exec("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-                "ON n.oid = c.relnamespace WHERE n.nspname = 'kestrom' AND c.relname = $1",
-                {name.substr(name.find('.') + 1)});
-    if (made.Integer(0, 0) == 0) {
+    // Looked for after the lock: another ingest may have just made it.
+    if (!HasArchiveTable(pg, name.substr(name.find('.') + 1))) {
         // Made apart and then attached: attaching locks kestrom.calls only
         // against other changes of its catalog, so the windows reading it go
         // on. Made as a partition at once, it would wait for every open
