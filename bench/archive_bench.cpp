@@ -17,6 +17,8 @@
 // Usage: kestrom-bench-archive [--days N] [--records-per-file N] [--jobs N] [--dir DIR]
 
 #include "DaysRequest.h"
+#include "GeneratedCalls.h"
+#include "Stopwatch.h"
 #include "archive/ArchiveIngest.h"
 #include "archive/ArchiveLoad.h"
 #include "archive/ArchiveQuery.h"
@@ -40,11 +42,8 @@ namespace {
 
 using namespace kestrom;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 std::string ReadLine(const fs::path& file) {
     std::ifstream in(file);
@@ -140,12 +139,8 @@ int main(int argc, char** argv) {
     // as part of the day's copy.
     const fs::path dbDir = dir / "db";
     const fs::path dayDbDir = dir / "db-day";
-    for (const fs::path& d : {dbDir, dayDbDir}) {
-        fs::create_directories(d);
-        for (const char* table : {"failurestr.db", "usluga_a.db", "usluga_b.db"})
-            fs::copy_file(fs::path(KESTROM_BIN_DIR) / table, d / table,
-                          fs::copy_options::overwrite_existing);
-    }
+    for (const fs::path& d : {dbDir, dayDbDir})
+        bench::CopyLookupTables(KESTROM_BIN_DIR, d);
     if (!fs::exists(ama / "done")) {
         const auto m = gen::WriteFiles(g, ama);
         std::ofstream(ama / "done") << m.Total.CallRecords << "\n";

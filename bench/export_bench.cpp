@@ -12,6 +12,7 @@
 // Usage: kestrom-bench-export [--rows N] [--dir DIR]
 
 #include "GeneratedCalls.h"
+#include "Stopwatch.h"
 #include "app/DefaultExportTable.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -37,7 +38,7 @@ namespace {
 
 using namespace kestrom;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 constexpr double MB = 1e6;
 
@@ -75,7 +76,7 @@ Figures Run(const fs::path& file, ExportFormat format, const ResultSet& rows,
     const auto t0 = Clock::now();
     const ExportOutcome outcome = ExportFile(file.string(), format, table, exported);
     Figures f;
-    f.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    f.seconds = bench::Seconds(t0);
     f.peakMB = StatusMB("VmHWM:") - before;
     f.ok = outcome.Ok();
     if (!f.ok) {

@@ -13,6 +13,7 @@
 
 #include "GeneratedCalls.h"
 #include "OpenInGrid.h"
+#include "Stopwatch.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "results/ResultQuery.h"
@@ -36,11 +37,8 @@ namespace {
 
 using namespace kestrom;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
+using bench::Clock;
+using bench::Ms;
 
 void Report(const char* what, double ms, double targetMs) {
     std::printf("%-44s %9.1f ms  (target under %.0f ms)\n", what, ms, targetMs);

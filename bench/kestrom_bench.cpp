@@ -15,6 +15,7 @@
 // (MODE/SYNC as in the table printed, e.g. WAL/OFF,OFF/OFF)
 
 #include "RawCeiling.h"
+#include "Stopwatch.h"
 #include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
 #include "decode/RecordWalk.h"
@@ -35,11 +36,8 @@
 namespace {
 
 using namespace kestrom;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 // The window's kind of yield: cheap to call, looks at the clock only every
 // 256 calls and would process events every 15 ms.

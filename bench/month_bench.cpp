@@ -13,7 +13,9 @@
 // Usage: kestrom-bench-month [--records-per-file N] [--dir DIR]
 
 #include "DaysRequest.h"
+#include "GeneratedCalls.h"
 #include "RawCeiling.h"
+#include "Stopwatch.h"
 #include "console/ConsoleFrontEnd.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -39,11 +41,8 @@ namespace {
 
 using namespace kestrom;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 // The high-water mark of the process's resident memory, in MB.
 double PeakRssMb() {
@@ -74,10 +73,7 @@ int main(int argc, char** argv) {
     g.BadChecksumShare = 0.005;
     const fs::path ama = dir / ("ama-" + std::to_string(recordsPerFile));
     const fs::path dbDir = dir / "db";
-    fs::create_directories(dbDir);
-    for (const char* table : {"failurestr.db", "usluga_a.db", "usluga_b.db"})
-        fs::copy_file(fs::path(KESTROM_BIN_DIR) / table, dbDir / table,
-                      fs::copy_options::overwrite_existing);
+    bench::CopyLookupTables(KESTROM_BIN_DIR, dbDir);
     if (!fs::exists(ama / "done")) {
         const auto t0 = Clock::now();
         const auto m = gen::WriteFiles(g, ama);

@@ -12,6 +12,7 @@
 
 #include "GeneratedCalls.h"
 #include "OpenInGrid.h"
+#include "Stopwatch.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "load/LoadCommand.h"
@@ -37,11 +38,8 @@ namespace {
 
 using namespace kestrom;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
+using bench::Clock;
+using bench::Ms;
 
 /// The parts of opening the preview, each alone.
 void TimeParts(const ResultGrid& grid) {

@@ -13,6 +13,7 @@
 
 #include "GeneratedCalls.h"
 #include "OpenInGrid.h"
+#include "Stopwatch.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "results/CallStatistics.h"
@@ -39,11 +40,8 @@ namespace {
 
 using namespace kestrom;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
+using bench::Clock;
+using bench::Ms;
 
 void Report(const std::string& what, double ms, double targetMs) {
     std::printf("%-52s %9.1f ms  (target under %.0f ms)\n", what.c_str(), ms, targetMs);
