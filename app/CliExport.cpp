@@ -37,22 +37,16 @@ ExportFormat ParseFormat(const std::string& value) {
 Options ParseOptions(const Args& args, const std::filesystem::path& programDir) {
     Options o(programDir);
     bool format = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& name = args[i];
-        if (name != "--db-dir" && name != "--columns" && name != "--sort" && name != "--format" &&
-            name != "--out" && name != "--where")
-            throw UsageError{std::string("неизвестный аргумент: ").append(name)};
-        if (i + 1 >= args.size())
-            throw UsageError{std::string(name).append(": не указано значение")};
-        const std::string& value = args[++i];
-        if (o.result.Take(name, value)) continue;
-        if (name == "--format") {
-            o.format = ParseFormat(value);
-            format = true;
-        } else {
-            o.out = value;
-        }
-    }
+    WalkOptions(args, {"--db-dir", "--columns", "--sort", "--format", "--out", "--where"}, {},
+                [&](const std::string& name, const std::string& value) {
+                    if (o.result.Take(name, value)) return;
+                    if (name == "--format") {
+                        o.format = ParseFormat(value);
+                        format = true;
+                    } else {
+                        o.out = value;
+                    }
+                });
     if (!format) throw UsageError{"--format: не указан формат (html, xls, xlsx или csv)"};
     if (o.out.empty()) throw UsageError{"--out: не указан файл"};
     o.result.Check();

@@ -33,16 +33,10 @@ struct Options {
 
 Options ParseOptions(const Args& args, const std::filesystem::path& programDir) {
     Options o(programDir);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& name = args[i];
-        if (name != "--db-dir" && name != "--columns" && name != "--sort" && name != "--pdf" &&
-            name != "--where")
-            throw UsageError{std::string("неизвестный аргумент: ").append(name)};
-        if (i + 1 >= args.size())
-            throw UsageError{std::string(name).append(": не указано значение")};
-        const std::string& value = args[++i];
-        if (!o.result.Take(name, value)) o.pdf = value;
-    }
+    WalkOptions(args, {"--db-dir", "--columns", "--sort", "--pdf", "--where"}, {},
+                [&](const std::string& name, const std::string& value) {
+                    if (!o.result.Take(name, value)) o.pdf = value;
+                });
     if (o.pdf.empty()) throw UsageError{"--pdf: не указан файл"};
     o.result.Check();
     return o;

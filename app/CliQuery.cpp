@@ -31,28 +31,22 @@ struct Options {
 
 Options ParseOptions(const Args& args, const std::filesystem::path& programDir) {
     Options o(programDir);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& name = args[i];
-        if (name == "--totals") {
-            o.totals = true;
-            continue;
-        }
-        if (name != "--db-dir" && name != "--columns" && name != "--sort" && name != "--format" &&
-            name != "--out" && name != "--where")
-            throw UsageError{std::string("неизвестный аргумент: ").append(name)};
-        if (i + 1 >= args.size())
-            throw UsageError{std::string(name).append(": не указано значение")};
-        const std::string& value = args[++i];
-        if (o.result.Take(name, value)) continue;
-        if (name == "--format") {
-            if (value != "csv")
-                throw UsageError{std::string("--format: неизвестный формат: ")
-                                     .append(value)
-                                     .append(" (поддерживается только csv)")};
-        } else {
-            o.out = value;
-        }
-    }
+    WalkOptions(args, {"--db-dir", "--columns", "--sort", "--format", "--out", "--where"},
+                {"--totals"}, [&](const std::string& name, const std::string& value) {
+                    if (name == "--totals") {
+                        o.totals = true;
+                        return;
+                    }
+                    if (o.result.Take(name, value)) return;
+                    if (name == "--format") {
+                        if (value != "csv")
+                            throw UsageError{std::string("--format: неизвестный формат: ")
+                                                 .append(value)
+                                                 .append(" (поддерживается только csv)")};
+                    } else {
+                        o.out = value;
+                    }
+                });
     o.result.Check();
     return o;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -24,6 +26,31 @@ auto ParsedOrReported(Parse parse, std::string_view prefix) -> std::optional<dec
     } catch (const UsageError& e) {
         std::cerr << prefix << e.text << "\n";
         return std::nullopt;
+    }
+}
+
+/// Walks a command line of "--name value" pairs and bare flags in their
+/// order: take(name, value) for each pair, take(flag, "") for each flag. An
+/// argument that is neither one of names nor one of flags, and a name
+/// without a value, raise UsageError.
+template <class Take>
+void WalkOptions(const std::vector<std::string>& args,
+                 std::initializer_list<std::string_view> names,
+                 std::initializer_list<std::string_view> flags, Take take) {
+    const auto among = [](std::initializer_list<std::string_view> list, const std::string& arg) {
+        return std::find(list.begin(), list.end(), arg) != list.end();
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (among(flags, name)) {
+            take(name, std::string());
+            continue;
+        }
+        if (!among(names, name))
+            throw UsageError{std::string("неизвестный аргумент: ").append(name)};
+        if (i + 1 >= args.size())
+            throw UsageError{std::string(name).append(": не указано значение")};
+        take(name, args[++i]);
     }
 }
 
